@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs every test tier: native (fake platform, sanitizers), win32 (under Wine) and e2e (the
+# real program under Wine, driven from outside). Installs what is missing first.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+cd "$JELLOP_ROOT"
+
+jellop_install
+for preset in native windows windows32; do
+    cmake --preset $preset >/dev/null
+    cmake --build --preset $preset
+done
+
+jellop_start
+ctest --preset native
+ctest --preset windows
+ctest --preset e2e
