@@ -1,0 +1,221 @@
+#include "harness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace e2e {
+
+std::string WindowsBuildPath(const std::string& relative) {
+    const char* dir = std::getenv("JELLOP_WINDOWS_BUILD");
+    return std::string(dir && *dir ? dir : JELLOP_WINDOWS_BUILD_DIR) + "/" + relative;
+}
+
+WineProcess::WineProcess(const std::string& exe, const std::string& workingDirectory) {
+    pid_ = fork();
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid_ == 0) {
+        setpgid(0, 0); // its own group, so Kill reaches the loader and what it starts
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
+            _exit(126);
+        }
+        execlp("wine", "wine", exe.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    setpgid(pid_, pid_);
+}
+
+WineProcess::~WineProcess() { Kill(); }
+
+bool WineProcess::Running() { return !WaitForExit(0ms).has_value(); }
+
+std::optional<int> WineProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!status_) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return status_;
+}
+
+void WineProcess::Kill() {
+    if (pid_ > 0 && !status_) {
+        kill(-pid_, SIGKILL);
+        WaitForExit(5s);
+    }
+}
+
+namespace {
+
+std::string NameOf(::Display* display, ::Window window) {
+    char* name = nullptr;
+    std::string result;
+    if (XFetchName(display, window, &name) && name) {
+        result = name;
+        XFree(name);
+    }
+    return result;
+}
+
+void CollectNamed(::Display* display, ::Window parent, const std::string& title,
+                  std::vector<::Window>& found) {
+    ::Window root, ignored, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &ignored, &children, &count)) {
+        return;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) &&
+            attributes.map_state == IsViewable && NameOf(display, children[i]) == title) {
+            found.push_back(children[i]);
+        }
+    }
+    if (children) {
+        XFree(children);
+    }
+}
+
+} // namespace
+
+Desktop::Desktop() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) {
+        throw std::runtime_error("cannot open the X display (is DISPLAY set?)");
+    }
+}
+
+Desktop::~Desktop() { XCloseDisplay(display_); }
+
+std::vector<::Window> Desktop::WindowsNamed(const std::string& title) {
+    std::vector<::Window> found;
+    CollectNamed(display_, DefaultRootWindow(display_), title, found);
+    return found;
+}
+
+std::optional<::Window> Desktop::FindWindow(const std::string& title,
+                                            std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        auto found = WindowsNamed(title);
+        if (!found.empty()) {
+            return found.front();
+        }
+        std::this_thread::sleep_for(50ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return std::nullopt;
+}
+
+bool Desktop::IsMapped(::Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+Geometry Desktop::GeometryOf(::Window window) {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, window, &attributes);
+    int x = 0, y = 0;
+    ::Window child;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+    return {x, y, attributes.width, attributes.height};
+}
+
+std::vector<Rect> Desktop::ShapeOf(::Window window) {
+    int count = 0, ordering = 0;
+    XRectangle* rectangles =
+        XShapeGetRectangles(display_, window, ShapeBounding, &count, &ordering);
+    std::vector<Rect> shape;
+    for (int i = 0; i < count; ++i) {
+        const XRectangle& r = rectangles[i];
+        shape.push_back({r.x, r.y, r.x + r.width, r.y + r.height});
+    }
+    if (rectangles) {
+        XFree(rectangles);
+    }
+    return shape;
+}
+
+std::vector<Pixel> Desktop::Capture(const Geometry& area) {
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.x, area.y,
+                              static_cast<unsigned>(area.width),
+                              static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+    if (!image) {
+        throw std::runtime_error("XGetImage failed");
+    }
+    std::vector<Pixel> pixels;
+    pixels.reserve(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            unsigned long value = XGetPixel(image, x, y); // 24-bit TrueColor: 0xRRGGBB
+            pixels.push_back({static_cast<std::uint8_t>(value >> 16),
+                              static_cast<std::uint8_t>(value >> 8),
+                              static_cast<std::uint8_t>(value)});
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+bool Desktop::SkipsTaskbar(::Window window) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display_, window, &attributes) && attributes.override_redirect) {
+        return true;
+    }
+    Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+    Atom skip = XInternAtom(display_, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    Atom type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char* data = nullptr;
+    bool skips = false;
+    if (XGetWindowProperty(display_, window, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &remaining, &data) == Success &&
+        data) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i) {
+            skips = skips || atoms[i] == skip;
+        }
+        XFree(data);
+    }
+    return skips;
+}
+
+void Desktop::MovePointer(int x, int y) {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XFlush(display_);
+}
+
+void Desktop::Button(int button, bool down) {
+    XTestFakeButtonEvent(display_, static_cast<unsigned>(button), down ? True : False,
+                         CurrentTime);
+    XFlush(display_);
+}
+
+void Desktop::Click(int button) {
+    Button(button, true);
+    Button(button, false);
+}
+
+} // namespace e2e

@@ -1,0 +1,83 @@
+// The end-to-end harness: starts Windows programs under Wine in the test display and looks at
+// them only from outside, as a user would: X windows, their place and shape, their pixels, the
+// pointer and its buttons. It needs DISPLAY (and WINEPREFIX) as scripts/env.sh sets them.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// Path of a file of the windows build ($JELLOP_WINDOWS_BUILD, else the build tree's default).
+std::string WindowsBuildPath(const std::string& relative);
+
+// A Windows program started under Wine; killed (with its process group) when destroyed.
+class WineProcess {
+  public:
+    explicit WineProcess(const std::string& exe, const std::string& workingDirectory = {});
+    ~WineProcess();
+    WineProcess(const WineProcess&) = delete;
+    WineProcess& operator=(const WineProcess&) = delete;
+
+    bool Running();
+    // Waits for the program to end; its exit status, or nothing on timeout.
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+    void Kill();
+
+  private:
+    int pid_ = -1;
+    std::optional<int> status_;
+};
+
+struct Rect {
+    int left, top, right, bottom;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Geometry {
+    int x, y, width, height; // root-window pixels
+    friend bool operator==(const Geometry&, const Geometry&) = default;
+};
+
+struct Pixel {
+    std::uint8_t red, green, blue;
+};
+
+class Desktop {
+  public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // The mapped top-level window whose name is exactly `title`, waiting up to `timeout`.
+    std::optional<::Window> FindWindow(const std::string& title,
+                                     std::chrono::milliseconds timeout = 20s);
+    // Mapped top-level windows owned by Wine whose name is `title` (0, 1 or more).
+    std::vector<::Window> WindowsNamed(const std::string& title);
+    bool IsMapped(::Window window);
+    Geometry GeometryOf(::Window window);
+    // The window's bounding shape, relative to its top-left corner, in banded order.
+    std::vector<Rect> ShapeOf(::Window window);
+    // The screen's pixels in a rectangle of the root window.
+    std::vector<Pixel> Capture(const Geometry& area);
+    // True when no taskbar would list the window: it is override-redirect (not managed by
+    // any window manager) or it carries _NET_WM_STATE_SKIP_TASKBAR.
+    bool SkipsTaskbar(::Window window);
+
+    void MovePointer(int x, int y);
+    void Button(int button, bool down);
+    void Click(int button);
+
+  private:
+    ::Display* display_;
+};
+
+} // namespace e2e
