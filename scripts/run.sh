@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Desktop Jellop and starts it. With a display ($DISPLAY reachable) the pet runs on it
+# until it dies. Without one it runs on a private virtual display, follows a scripted pointer,
+# dies, and the run is saved as an animation: build/jellop.gif.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+cd "$JELLOP_ROOT"
+
+jellop_install
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target jellop wine_keepalive
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    export WINEPREFIX=$JELLOP_STATE/wineprefix WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    exec wine build/windows/jellop.exe
+fi
+
+jellop_log "no display: running on a virtual one and recording build/jellop.gif"
+jellop_start
+exec "$JELLOP_ROOT/scripts/record.sh" "$JELLOP_ROOT/build/jellop.gif"
