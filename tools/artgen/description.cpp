@@ -17,6 +17,7 @@ public:
         throw std::runtime_error("jellop.art line " + std::to_string(lineNo_) + ": " + what);
     }
     bool done() const { return next_ >= words_.size(); }
+    bool peek(const std::string& w) const { return !done() && words_[next_] == w; }
     std::string word() {
         if (done()) fail("missing value");
         return words_[next_++];
@@ -24,7 +25,7 @@ public:
     // Decimal number with up to three decimals, in thousandths.
     Milli milli() {
         const std::string w = word();
-        size_t i = 0;
+        std::size_t i = 0;
         bool negative = false;
         if (i < w.size() && (w[i] == '-' || w[i] == '+')) negative = w[i++] == '-';
         Milli whole = 0, frac = 0;
@@ -58,7 +59,7 @@ public:
 private:
     std::vector<std::string> words_;
     int lineNo_;
-    size_t next_ = 0;
+    std::size_t next_ = 0;
 };
 
 struct Origin {
@@ -79,7 +80,11 @@ Shape readShape(LineReader& in, const Origin& o) {
             s.ryTop = in.milli();
             s.ryBottom = in.milli();
             s.halfExpTop = s.halfExpBottom = in.halfSteps();
-            if (!in.done()) s.halfExpBottom = in.halfSteps();
+            if (!in.done() && !in.peek("lean")) s.halfExpBottom = in.halfSteps();
+        }
+        if (!in.done() && in.peek("lean")) {
+            in.word();
+            s.lean = in.milli();
         }
         if (s.rx <= 0 || s.ryTop <= 0 || s.ryBottom <= 0) in.fail("radii must be positive");
     } else if (kind == "box") {
@@ -160,6 +165,8 @@ Description parseDescription(const std::string& text) {
             }
             in.end();
             if (f.width <= 0 || f.height <= 0) in.fail("frame size must be positive");
+            if (cmd == "frame" && f.name.find_first_not_of("0123456789") != std::string::npos)
+                in.fail("frame ids are numbers");
             if (d.find(f.name)) in.fail("frame '" + f.name + "' defined twice");
             d.frames.push_back(std::move(f));
             frame = &d.frames.back();
@@ -168,18 +175,19 @@ Description parseDescription(const std::string& text) {
         }
         if (!frame) in.fail("'" + cmd + "' outside a frame");
 
-        if (cmd == "mirror" || cmd == "outline") {
+        if (cmd == "mirror" || cmd == "back") {
             const std::string of = in.word();
             in.end();
             const FrameDesc* src = d.find(of);
             if (!src || src == frame) in.fail("unknown earlier frame '" + of + "'");
             if (src->width != frame->width || src->height != frame->height) in.fail("size differs from frame " + of);
+            if (!frame->ops.empty() || !frame->mirrorOf.empty()) in.fail("'" + cmd + "' must come first in a frame");
             if (cmd == "mirror") {
                 frame->mirrorOf = of;
             } else {
-                if (!src->mirrorOf.empty()) in.fail("cannot copy the outline of a mirrored frame");
+                if (!src->mirrorOf.empty()) in.fail("cannot take the back view of a mirrored frame");
                 for (const Op& op : src->ops)
-                    if (op.kind == Op::Kind::Body || op.kind == Op::Kind::Cut) frame->ops.push_back(op);
+                    if (!op.face) frame->ops.push_back(op);
             }
             continue;
         }

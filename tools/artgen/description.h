@@ -24,6 +24,9 @@ struct Shape {
     // half steps (4 = 2.0, an ordinary ellipse; 5 = 2.5, a little squarer).
     Milli cx = 0, cy = 0, rx = 0, ryTop = 0, ryBottom = 0;
     int halfExpTop = 4, halfExpBottom = 4;
+    // Horizontal shift of the top (cy - ryTop) relative to the centre row,
+    // growing linearly with height: negative leans the shape to the left.
+    Milli lean = 0;
     // Box: whole pixels, columns [x0, x1) and rows [y0, y1).
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 

@@ -12,7 +12,7 @@ namespace {
 void writeAndMask(ByteWriter& out, const Image& img) {
     const int stride = bmpStride(img.width, 1);
     for (int y = img.height - 1; y >= 0; --y) {
-        std::vector<std::uint8_t> row(static_cast<size_t>(stride), 0);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(stride), 0);
         for (int x = 0; x < img.width; ++x)
             if (img.at(x, y) == kClear) row[x / 8] |= std::uint8_t(0x80 >> (x % 8));
         for (std::uint8_t b : row) out.u8(b);

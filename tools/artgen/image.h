@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -25,11 +26,11 @@ struct Image {
     std::vector<std::uint8_t> pixels;  // width * height palette indices
 
     Image() = default;
-    Image(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, kClear) {}
+    Image(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, kClear) {}
 
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
-    std::uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-    std::uint8_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
+    std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::uint8_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // Left-right mirror image.

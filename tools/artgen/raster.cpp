@@ -7,22 +7,22 @@ namespace jellop::art {
 namespace {
 
 std::vector<bool> silhouette(const FrameDesc& f) {
-    std::vector<bool> mask(static_cast<size_t>(f.width) * f.height, false);
+    std::vector<bool> mask(static_cast<std::size_t>(f.width) * f.height, false);
     for (const Op& op : f.ops) {
         if (op.kind != Op::Kind::Body && op.kind != Op::Kind::Cut) continue;
         for (int y = 0; y < f.height; ++y)
             for (int x = 0; x < f.width; ++x)
-                if (op.shape.contains(x, y)) mask[static_cast<size_t>(y) * f.width + x] = op.kind == Op::Kind::Body;
+                if (op.shape.contains(x, y)) mask[static_cast<std::size_t>(y) * f.width + x] = op.kind == Op::Kind::Body;
     }
     return mask;
 }
 
-struct Shader {
+struct Silhouette {
     const FrameDesc& f;
     const std::vector<bool>& mask;
 
     bool solid(int x, int y) const {
-        return x >= 0 && y >= 0 && x < f.width && y < f.height && mask[static_cast<size_t>(y) * f.width + x];
+        return x >= 0 && y >= 0 && x < f.width && y < f.height && mask[static_cast<std::size_t>(y) * f.width + x];
     }
     bool edge(int x, int y) const {
         return solid(x, y) && !(solid(x - 1, y) && solid(x + 1, y) && solid(x, y - 1) && solid(x, y + 1));
@@ -30,7 +30,7 @@ struct Shader {
     bool interior(int x, int y) const { return solid(x, y) && !edge(x, y); }
 };
 
-void plotLine(Image& img, const Shader& sh, const Op& op) {
+void plotLine(Image& img, const Silhouette& sh, const Op& op) {
     // Bresenham, endpoints included.
     int x = op.x0, y = op.y0;
     const int dx = op.x1 > x ? op.x1 - x : x - op.x1, sx = op.x1 > x ? 1 : -1;
@@ -54,24 +54,25 @@ Image renderFrame(const Description& d, const FrameDesc& f) {
     }
 
     const std::vector<bool> mask = silhouette(f);
-    const Shader sh{f, mask};
-    const std::uint8_t outline = d.colour("outline"), shadow = d.colour("shadow"), body = d.colour("body"),
-                       light = d.colour("light"), glow = d.colour("glow");
+    const Silhouette sh{f, mask};
+    const std::uint8_t outline = d.colour("outline"), rim = d.colour("rim"), shadow = d.colour("shadow"),
+                       body = d.colour("body"), light = d.colour("light"), glow = d.colour("glow");
 
-    // Light falls from the upper left: the inside rim facing it is lighter,
-    // the rim facing away darker, and light passing through the jelly gathers
-    // as a soft glow just above the bottom rim.
+    // Light falls from the upper left: the outline is softer where it faces
+    // the light, the inside rim facing it is lighter, the rim facing away
+    // darker, and light passing through the jelly gathers as a soft glow just
+    // above the bottom rim.
     Image img(f.width, f.height);
     for (int y = 0; y < f.height; ++y) {
         for (int x = 0; x < f.width; ++x) {
             if (!sh.solid(x, y)) continue;
             std::uint8_t c = body;
             if (sh.edge(x, y))
-                c = outline;
-            else if (!sh.solid(x + 1, y + 2) || !sh.solid(x + 2, y + 1))
-                c = shadow;
+                c = sh.solid(x + 1, y) && sh.solid(x, y + 1) ? rim : outline;
             else if (!sh.solid(x - 1, y - 2) || !sh.solid(x - 2, y - 1))
                 c = light;
+            else if (!sh.solid(x + 1, y + 2) || !sh.solid(x + 2, y + 1))
+                c = shadow;
             else if (!sh.solid(x, y + 4))
                 c = glow;
             img.at(x, y) = c;

@@ -36,7 +36,8 @@ bool Shape::contains(int px, int py) const {
 
     const Milli x = Milli(px) * 1000 + 500;  // pixel centre
     const Milli y = Milli(py) * 1000 + 500;
-    const Milli dx = x < cx ? cx - x : x - cx;
+    const Milli centreX = cx + lean * (cy - y) / ryTop;
+    const Milli dx = x < centreX ? centreX - x : x - centreX;
     const bool upper = y < cy;
     const Milli dy = upper ? cy - y : y - cy;
     const Milli ry = upper ? ryTop : ryBottom;

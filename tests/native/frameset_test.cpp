@@ -1,0 +1,347 @@
+// Checks the committed animation frames, their window regions and the icon,
+// and that the art generator reproduces them exactly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "artgen.h"
+#include "image.h"
+#include "region.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct FrameSpec {
+    int id, width, height, rects;
+};
+
+const FrameSpec kFrames[] = {
+    {101, 37, 36, 24}, {102, 39, 37, 25}, {103, 41, 39, 24}, {104, 39, 33, 23},
+    {111, 37, 36, 24}, {112, 39, 37, 25}, {113, 41, 39, 24}, {114, 39, 33, 23},
+    {121, 37, 36, 24}, {122, 39, 37, 25}, {123, 41, 39, 24}, {124, 39, 33, 23},
+    {131, 37, 36, 24}, {132, 39, 37, 25}, {133, 41, 39, 24}, {134, 39, 33, 23},
+    {142, 39, 32, 24}, {143, 62, 48, 84}, {144, 80, 66, 68}, {145, 85, 65, 68},
+    {146, 84, 28, 67},
+};
+
+Bytes readFile(const std::string& relative) {
+    std::ifstream in(std::string(JELLOP_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "missing " << relative;
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t u16(const Bytes& b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
+std::uint32_t u32(const Bytes& b, size_t at) { return u16(b, at) | u16(b, at + 2) << 16; }
+std::int32_t i32(const Bytes& b, size_t at) { return static_cast<std::int32_t>(u32(b, at)); }
+
+std::string framePath(int id) { return "resources/frames/" + std::to_string(id) + ".bmp"; }
+std::string regionPath(int id) { return "resources/regions/" + std::to_string(id) + ".rgn"; }
+
+// An 8-bit bitmap as stored: its palette and its indices, top row first.
+struct Bitmap {
+    int width = 0, height = 0;
+    std::array<std::array<std::uint8_t, 3>, 256> palette{};  // r, g, b
+    std::vector<std::uint8_t> pixels;
+    std::uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Parses and validates the file layout; reports problems as test failures.
+Bitmap loadBitmap(int id) {
+    const Bytes b = readFile(framePath(id));
+    Bitmap bmp;
+    if (b.size() < 14 + 40 + 1024) {
+        ADD_FAILURE() << id << ": file too short";
+        return bmp;
+    }
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(u32(b, 2), b.size()) << id << ": file size field";
+    EXPECT_EQ(u32(b, 10), 14u + 40 + 1024) << id << ": pixel data offset";
+    EXPECT_EQ(u32(b, 14), 40u) << id << ": BITMAPINFOHEADER size";
+    bmp.width = i32(b, 18);
+    bmp.height = i32(b, 22);
+    EXPECT_EQ(u16(b, 26), 1u) << id << ": planes";
+    EXPECT_EQ(u16(b, 28), 8u) << id << ": bits per pixel";
+    EXPECT_EQ(u32(b, 30), 0u) << id << ": compression must be BI_RGB";
+    const std::uint32_t used = u32(b, 46);
+    EXPECT_TRUE(used == 0 || used == 256) << id << ": biClrUsed " << used;
+
+    const int stride = (bmp.width + 3) / 4 * 4;
+    if (bmp.width <= 0 || bmp.height <= 0 || b.size() != 14 + 40 + 1024 + size_t(stride) * bmp.height) {
+        ADD_FAILURE() << id << ": bad size " << bmp.width << "x" << bmp.height << " for " << b.size() << " bytes";
+        return bmp;
+    }
+    for (int i = 0; i < 256; ++i) bmp.palette[i] = {b[54 + 4 * i + 2], b[54 + 4 * i + 1], b[54 + 4 * i]};
+    bmp.pixels.resize(static_cast<size_t>(bmp.width) * bmp.height);
+    for (int y = 0; y < bmp.height; ++y) {
+        const size_t row = 14 + 40 + 1024 + size_t(bmp.height - 1 - y) * stride;  // bottom-up
+        std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(row), bmp.width,
+                    bmp.pixels.begin() + static_cast<std::ptrdiff_t>(y) * bmp.width);
+    }
+    return bmp;
+}
+
+struct RegionFile {
+    Bytes raw;
+    std::vector<jellop::art::Rect> rects;
+};
+
+RegionFile loadRegion(int id, int width, int height) {
+    RegionFile r{readFile(regionPath(id)), {}};
+    const Bytes& b = r.raw;
+    if (b.size() < 32) {
+        ADD_FAILURE() << id << ": region file too short";
+        return r;
+    }
+    const std::uint32_t count = u32(b, 8);
+    EXPECT_EQ(u32(b, 0), 32u) << id << ": dwSize";
+    EXPECT_EQ(u32(b, 4), 1u) << id << ": iType";
+    EXPECT_EQ(u32(b, 12), 16 * count) << id << ": nRgnSize";
+    EXPECT_EQ(i32(b, 16), 0);
+    EXPECT_EQ(i32(b, 20), 0);
+    EXPECT_EQ(i32(b, 24), width) << id << ": rcBound.right";
+    EXPECT_EQ(i32(b, 28), height) << id << ": rcBound.bottom";
+    if (b.size() != 32 + 16 * size_t(count)) {
+        ADD_FAILURE() << id << ": " << b.size() << " bytes for " << count << " rectangles";
+        return r;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = 32 + 16 * i;
+        r.rects.push_back({i32(b, at), i32(b, at + 4), i32(b, at + 8), i32(b, at + 12)});
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------- generator
+
+TEST(ArtGenerator, RegeneratesTheCommittedFilesByteForByte) {
+    const std::string description =
+        jellop::art::readTextFile(std::string(JELLOP_SOURCE_DIR) + "/" + jellop::art::kDescriptionPath);
+    const jellop::art::FileMap files = jellop::art::generateArt(description);
+
+    // Every frame and region, the icon and the contact sheet, nothing else.
+    EXPECT_EQ(files.size(), std::size(kFrames) * 2 + 2);
+    for (const FrameSpec& f : kFrames) {
+        EXPECT_TRUE(files.count(framePath(f.id))) << f.id;
+        EXPECT_TRUE(files.count(regionPath(f.id))) << f.id;
+    }
+    for (const auto& [path, bytes] : files) EXPECT_TRUE(bytes == readFile(path)) << path << " is out of date";
+}
+
+TEST(ArtGenerator, FailsWhenAFrameDoesNotGiveTheExpectedRectangleCount) {
+    const std::string text =
+        "colour outline 0 0 0\ncolour rim 1 1 1\ncolour shadow 2 2 2\ncolour body 3 3 3\n"
+        "colour light 4 4 4\ncolour glow 5 5 5\n"
+        "frame 101 10 10 rects 2\n  body box 2 2 5 5\n"
+        "icon 4 4\n  body box 0 0 4 4\n";
+    EXPECT_THROW(jellop::art::generateArt(text), std::runtime_error);  // a box is one rectangle
+}
+
+// ------------------------------------------------------------ region banding
+
+jellop::art::Image maskImage(const std::vector<std::string>& rows) {
+    jellop::art::Image img(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) img.at(x, y) = rows[y][x] == '#' ? 7 : jellop::art::kClear;
+    return img;
+}
+
+TEST(RegionBanding, CoalescesIdenticalRowsAndSplitsRowsIntoRuns) {
+    const auto rects = jellop::art::regionRects(maskImage({
+        ".##.##",
+        ".##.##",
+        "######",
+        "..##..",
+    }));
+    const std::vector<jellop::art::Rect> expected = {
+        {1, 0, 3, 2}, {4, 0, 6, 2},  // two runs over two identical rows
+        {0, 2, 6, 3},                // a full row
+        {2, 3, 4, 4},
+    };
+    EXPECT_EQ(rects, expected);
+}
+
+TEST(RegionBanding, EmptyRowsEndABandAndAreNotCovered) {
+    const auto rects = jellop::art::regionRects(maskImage({
+        "......",
+        ".###..",
+        "......",
+        ".###..",
+        ".###..",
+        "......",
+    }));
+    const std::vector<jellop::art::Rect> expected = {{1, 1, 4, 2}, {1, 3, 4, 5}};
+    EXPECT_EQ(rects, expected);
+}
+
+TEST(RegionBanding, RowsWithTheSameRunCountButDifferentRunsAreSeparateBands) {
+    const auto rects = jellop::art::regionRects(maskImage({
+        "#.#.",
+        "#..#",
+        "#..#",
+    }));
+    const std::vector<jellop::art::Rect> expected = {{0, 0, 1, 1}, {2, 0, 3, 1}, {0, 1, 1, 3}, {3, 1, 4, 3}};
+    EXPECT_EQ(rects, expected);
+}
+
+// ---------------------------------------------------------- committed files
+
+TEST(FrameSet, BitmapsHaveTheirSizesAndShareOnePaletteWithARedKey) {
+    const Bitmap first = loadBitmap(kFrames[0].id);
+    for (const FrameSpec& f : kFrames) {
+        const Bitmap bmp = loadBitmap(f.id);
+        EXPECT_EQ(bmp.width, f.width) << f.id;
+        EXPECT_EQ(bmp.height, f.height) << f.id;
+        EXPECT_TRUE(bmp.palette == first.palette) << f.id << " has a different palette";
+    }
+    using Entry = std::array<std::uint8_t, 3>;
+    EXPECT_EQ(first.palette[0], (Entry{255, 0, 0}));
+    for (int i = 1; i < 256; ++i) EXPECT_NE(first.palette[i], (Entry{255, 0, 0})) << "entry " << i;
+}
+
+TEST(FrameSet, EveryFrameShowsTheCreatureWithTheKeyColourAroundIt) {
+    for (const FrameSpec& f : kFrames) {
+        const Bitmap bmp = loadBitmap(f.id);
+        if (bmp.pixels.empty()) continue;
+        const auto visible = std::count_if(bmp.pixels.begin(), bmp.pixels.end(), [](auto p) { return p != 0; });
+        EXPECT_GT(visible, static_cast<long>(bmp.pixels.size() / 20)) << f.id;
+        EXPECT_LT(visible, static_cast<long>(bmp.pixels.size())) << f.id;
+    }
+}
+
+TEST(FrameSet, GroundedPosesTouchTheBottomRow) {
+    // Frames are placed by their bottom edge; only the mid-air pose
+    // (103 and its mirror and back views), the burst and the flying pieces
+    // leave it.
+    for (int id : {101, 102, 104, 111, 112, 114, 121, 122, 124, 131, 132, 134, 142, 146}) {
+        const Bitmap bmp = loadBitmap(id);
+        if (bmp.pixels.empty()) continue;
+        bool touches = false;
+        for (int x = 0; x < bmp.width; ++x) touches |= bmp.at(x, bmp.height - 1) != 0;
+        EXPECT_TRUE(touches) << id;
+    }
+}
+
+TEST(FrameSet, RegionsHaveTheExactCountsAndCoverExactlyTheVisiblePixels) {
+    for (const FrameSpec& f : kFrames) {
+        const Bitmap bmp = loadBitmap(f.id);
+        const RegionFile region = loadRegion(f.id, f.width, f.height);
+        EXPECT_EQ(region.rects.size(), static_cast<size_t>(f.rects)) << f.id;
+        if (bmp.pixels.empty()) continue;
+
+        std::vector<int> cover(bmp.pixels.size(), 0);
+        for (size_t i = 0; i < region.rects.size(); ++i) {
+            const auto& r = region.rects[i];
+            ASSERT_TRUE(r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= f.width &&
+                        r.bottom <= f.height)
+                << f.id << " rectangle " << i;
+            if (i > 0) {  // banded order: by top, then left within a band
+                const auto& p = region.rects[i - 1];
+                EXPECT_TRUE(p.top < r.top || (p.top == r.top && p.bottom == r.bottom && p.right < r.left))
+                    << f.id << " rectangle " << i << " out of band order";
+            }
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) ++cover[static_cast<size_t>(y) * f.width + x];
+        }
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x) {
+                const int expected = bmp.at(x, y) != 0 ? 1 : 0;
+                ASSERT_EQ(cover[static_cast<size_t>(y) * f.width + x], expected)
+                    << f.id << " pixel (" << x << "," << y << ")";
+            }
+    }
+}
+
+TEST(FrameSet, FacingRightIsTheExactMirrorOfFacingLeft) {
+    for (int front : {101, 102, 103, 104, 121, 122, 123, 124}) {
+        const Bitmap left = loadBitmap(front), right = loadBitmap(front + 10);
+        ASSERT_EQ(left.width, right.width);
+        ASSERT_EQ(left.height, right.height);
+        for (int y = 0; y < left.height; ++y)
+            for (int x = 0; x < left.width; ++x)
+                ASSERT_EQ(right.at(x, y), left.at(left.width - 1 - x, y)) << front + 10 << " at " << x << "," << y;
+    }
+}
+
+TEST(FrameSet, BackViewsKeepTheFrontOutlineButNotTheFace) {
+    for (int front : {101, 102, 103, 104, 111, 112, 113, 114}) {
+        const int back = front + 20;
+        const Bitmap f = loadBitmap(front), b = loadBitmap(back);
+        ASSERT_EQ(f.pixels.size(), b.pixels.size());
+        for (size_t i = 0; i < f.pixels.size(); ++i)
+            ASSERT_EQ(f.pixels[i] != 0, b.pixels[i] != 0) << back << " outline differs at pixel " << i;
+        EXPECT_NE(f.pixels, b.pixels) << back << " is a copy of " << front;
+        EXPECT_EQ(readFile(regionPath(back)), readFile(regionPath(front))) << back;
+    }
+}
+
+// --------------------------------------------------------------------- icon
+
+TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
+    const Bytes b = readFile("resources/icon/jellop.ico");
+    ASSERT_GE(b.size(), 6u + 2 * 16);
+    EXPECT_EQ(u16(b, 0), 0u);
+    EXPECT_EQ(u16(b, 2), 1u);  // icon, not cursor
+    ASSERT_EQ(u16(b, 4), 2u);
+
+    std::vector<std::uint32_t> bits;
+    std::vector<std::vector<bool>> masks;
+    std::vector<std::vector<std::array<std::uint8_t, 3>>> colours;
+    for (int e = 0; e < 2; ++e) {
+        const size_t dir = 6 + 16 * static_cast<size_t>(e);
+        EXPECT_EQ(b[dir], 32);
+        EXPECT_EQ(b[dir + 1], 32);
+        const std::uint32_t bpp = u16(b, dir + 6), size = u32(b, dir + 8), offset = u32(b, dir + 12);
+        bits.push_back(bpp);
+        ASSERT_LE(size_t(offset) + size, b.size());
+
+        // BMP-encoded entry: info header with doubled height, colour, AND mask.
+        EXPECT_EQ(u32(b, offset), 40u);
+        EXPECT_EQ(i32(b, offset + 4), 32);
+        EXPECT_EQ(i32(b, offset + 8), 64);
+        EXPECT_EQ(u16(b, offset + 14), bpp);
+        EXPECT_EQ(u32(b, offset + 16), 0u);
+        const size_t paletteBytes = bpp == 8 ? 1024 : 0;
+        const size_t colourStride = 32 * bpp / 8;
+        ASSERT_EQ(size, 40 + paletteBytes + colourStride * 32 + 4 * 32) << bpp << "-bit entry size";
+
+        std::vector<bool> mask(32 * 32);
+        std::vector<std::array<std::uint8_t, 3>> rgb(32 * 32);
+        const size_t pixels = offset + 40 + paletteBytes, andMask = pixels + colourStride * 32;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const size_t row = size_t(31 - y);
+                mask[y * 32 + x] = (b[andMask + row * 4 + x / 8] >> (7 - x % 8)) & 1;
+                if (bpp == 8) {
+                    const size_t p = offset + 40 + 4 * size_t(b[pixels + row * colourStride + x]);
+                    rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
+                } else {
+                    const size_t p = pixels + row * colourStride + 3 * size_t(x);
+                    rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
+                }
+            }
+        masks.push_back(mask);
+        colours.push_back(rgb);
+    }
+    EXPECT_EQ(bits, (std::vector<std::uint32_t>{8, 24}));
+    EXPECT_EQ(masks[0], masks[1]);
+    EXPECT_EQ(colours[0], colours[1]);
+    const auto transparent = std::count(masks[0].begin(), masks[0].end(), true);
+    EXPECT_GT(transparent, 0);
+    EXPECT_LT(transparent, 32 * 32 / 2);
+    for (size_t i = 0; i < masks[0].size(); ++i) {
+        if (masks[0][i]) {
+            EXPECT_EQ(colours[0][i], (std::array<std::uint8_t, 3>{0, 0, 0})) << "pixel " << i;
+        }
+    }
+}
+
+}  // namespace

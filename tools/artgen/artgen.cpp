@@ -1,0 +1,50 @@
+#include "artgen.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "bmp.h"
+#include "contact_sheet.h"
+#include "description.h"
+#include "icon.h"
+#include "raster.h"
+#include "region.h"
+
+namespace jellop::art {
+
+FileMap generateArt(const std::string& descriptionText) {
+    const Description d = parseDescription(descriptionText);
+    FileMap files;
+    std::map<std::string, Image> images;
+    std::vector<SheetEntry> sheet;
+
+    for (const FrameDesc& f : d.frames) {
+        Image& img = images[f.name] = renderFrame(d, f);
+        const bool isIcon = f.name == "icon";
+        sheet.push_back({isIcon ? "ICON" : f.name, &img, isIcon ? 99 : std::stoi(f.name) / 10});
+        if (isIcon) {
+            files["resources/icon/jellop.ico"] = encodeIcon(img, d.palette);
+            continue;
+        }
+        const std::vector<Rect> rects = regionRects(img);
+        if (f.expectedRects >= 0 && static_cast<int>(rects.size()) != f.expectedRects)
+            throw std::runtime_error("frame " + f.name + ": region has " + std::to_string(rects.size()) +
+                                     " rectangles, expected " + std::to_string(f.expectedRects));
+        files["resources/frames/" + f.name + ".bmp"] = encodeBmp8(img, d.palette);
+        files["resources/regions/" + f.name + ".rgn"] = encodeRegion(rects, img.width, img.height);
+    }
+    if (!files.count("resources/icon/jellop.ico")) throw std::runtime_error("jellop.art has no icon");
+    files["docs/contact-sheet.png"] = contactSheetPng(sheet, d.palette);
+    return files;
+}
+
+std::string readTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace jellop::art

@@ -1,0 +1,27 @@
+// Produces every art file of the game from the art description.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace jellop::art {
+
+// Relative path -> file bytes.
+using FileMap = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Where the description lives, relative to the source tree root.
+inline constexpr const char* kDescriptionPath = "tools/artgen/jellop.art";
+
+// Renders all frames, their window regions, the icon and the contact sheet:
+//   resources/frames/<id>.bmp, resources/regions/<id>.rgn,
+//   resources/icon/jellop.ico, docs/contact-sheet.png
+// Throws if a frame's rectangle count differs from the one the description
+// expects for it.
+FileMap generateArt(const std::string& descriptionText);
+
+// Reads a whole file; throws if it cannot.
+std::string readTextFile(const std::string& path);
+
+}  // namespace jellop::art
