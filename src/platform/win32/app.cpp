@@ -1,6 +1,8 @@
-#include "platform/app.h"
-
 #include <windows.h>
+// The platform layer's MessageBox is a function of its own, not the Win32 macro.
+#undef MessageBox
+
+#include "platform/app.h"
 
 namespace platform {
 

@@ -1,0 +1,134 @@
+// Writes wave files for the sound tests: well-formed PCM in several layouts, and the damaged
+// and unsupported kinds the loader must refuse. Header-only; used by the Wine tests and by the
+// sound probe.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace soundtest {
+
+struct WaveContent {
+    std::uint16_t formatTag = 1; // 1 PCM, 2 MS ADPCM, 3 IEEE float, 0xFFFE extensible
+    std::uint16_t channels = 1;
+    std::uint32_t samplesPerSec = 44100;
+    std::uint16_t bitsPerSample = 16;
+    bool extensiblePcm = true; // for 0xFFFE: PCM samples (else IEEE float)
+    bool dataFirst = false;    // the data chunk before the format chunk (unusual but valid)
+    std::vector<std::uint8_t> data;
+};
+
+// Writes `value` little-endian into `bytes` bytes at `at`; returns the position after them.
+inline std::size_t PutLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value,
+                         int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out[at++] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    return at;
+}
+
+inline std::size_t PutTag(std::vector<std::uint8_t>& out, std::size_t at, const char* tag) {
+    for (int i = 0; i < 4; ++i) {
+        out[at++] = static_cast<std::uint8_t>(tag[i]);
+    }
+    return at;
+}
+
+// The bytes of a RIFF WAVE file with a format chunk and a data chunk.
+inline std::vector<std::uint8_t> WaveBytes(const WaveContent& wave) {
+    const auto blockAlign = static_cast<std::uint16_t>(wave.channels * wave.bitsPerSample / 8);
+    const bool extensible = wave.formatTag == 0xFFFE;
+    const std::uint32_t formatBytes = extensible ? 40 : wave.formatTag == 1 ? 16 : 18;
+    const auto dataBytes = static_cast<std::uint32_t>(wave.data.size());
+    const std::uint32_t pad = dataBytes % 2;
+    std::vector<std::uint8_t> out(12 + 8 + formatBytes + 8 + dataBytes + pad, 0);
+
+    std::size_t at = PutTag(out, 0, "RIFF");
+    at = PutLe(out, at, 4 + 8 + formatBytes + 8 + dataBytes + pad, 4);
+    at = PutTag(out, at, "WAVE");
+    auto writeFormat = [&] {
+        at = PutTag(out, at, "fmt ");
+        at = PutLe(out, at, formatBytes, 4);
+        at = PutLe(out, at, wave.formatTag, 2);
+        at = PutLe(out, at, wave.channels, 2);
+        at = PutLe(out, at, wave.samplesPerSec, 4);
+        at = PutLe(out, at, wave.samplesPerSec * blockAlign, 4);
+        at = PutLe(out, at, blockAlign, 2);
+        at = PutLe(out, at, wave.bitsPerSample, 2);
+        if (extensible) {
+            at = PutLe(out, at, 22, 2);                         // cbSize
+            at = PutLe(out, at, wave.bitsPerSample, 2);         // valid bits per sample
+            at = PutLe(out, at, wave.channels == 2 ? 3 : 4, 4); // channel mask
+            at = PutLe(out, at, wave.extensiblePcm ? 1 : 3, 4); // sub-format GUID: PCM or float
+            const std::uint8_t rest[] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                         0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+            for (std::uint8_t byte : rest) {
+                out[at++] = byte;
+            }
+        } else if (formatBytes == 18) {
+            at = PutLe(out, at, 0, 2); // cbSize of a WAVEFORMATEX
+        }
+    };
+    auto writeData = [&] {
+        at = PutTag(out, at, "data");
+        at = PutLe(out, at, dataBytes, 4);
+        for (std::uint8_t byte : wave.data) {
+            out[at++] = byte;
+        }
+        at += pad;
+    };
+    if (wave.dataFirst) {
+        writeData();
+        writeFormat();
+    } else {
+        writeFormat();
+        writeData();
+    }
+    return out;
+}
+
+inline bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// 16-bit samples, little-endian, as a data chunk holds them.
+inline std::vector<std::uint8_t> Pcm16(const std::vector<double>& samples) {
+    std::vector<std::uint8_t> data(samples.size() * 2);
+    std::size_t at = 0;
+    for (double sample : samples) {
+        long value = std::lround(sample * 32767.0);
+        value = value > 32767 ? 32767 : value < -32768 ? -32768 : value;
+        at = PutLe(data, at, static_cast<std::uint32_t>(value), 2);
+    }
+    return data;
+}
+
+// A sine tone of `seconds` at `amplitude` (1 = full scale), with 5 ms fades at both ends so
+// that its start and end make no click.
+inline std::vector<double> Tone(double hz, double seconds, double amplitude, int rate = 44100) {
+    const double pi = 3.14159265358979323846;
+    const int count = static_cast<int>(seconds * rate);
+    const int fade = rate / 200;
+    std::vector<double> samples(count);
+    for (int i = 0; i < count; ++i) {
+        double gain = amplitude;
+        if (i < fade) {
+            gain *= static_cast<double>(i) / fade;
+        } else if (count - 1 - i < fade) {
+            gain *= static_cast<double>(count - 1 - i) / fade;
+        }
+        samples[i] = gain * std::sin(2 * pi * hz * i / rate);
+    }
+    return samples;
+}
+
+} // namespace soundtest
