@@ -1,0 +1,37 @@
+// Test controls of the fake backend's resources: modules that LoadLibraryEx can open, by
+// path, with the raw-data resources they hold, and the modules open now.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/resources.h"
+
+namespace platform::fake {
+
+struct FakeResource {
+    platform::ResourceType type = platform::ResourceType::RawData;
+    std::variant<std::int32_t, std::string> name; // an integer id or a text name
+    std::vector<std::byte> bytes;
+    bool loadFails = false; // LoadResource gives no data handle
+    bool lockFails = false; // LockResource gives no address
+};
+
+// Makes `path` a module that LoadLibraryEx opens, holding `resources`. Paths compare
+// without regard to case, as Windows paths do.
+void RegisterModule(const std::string& path, std::vector<FakeResource> resources);
+
+// How many times modules opened with LoadLibraryEx have not been freed yet, for `path`.
+int OpenModuleCount(const std::string& path);
+
+// Takes a resource out of the program's own module, to stand for a frame that lacks it.
+void RemoveOwnResource(platform::ResourceType type, std::int32_t id);
+
+// Forgets every registered module (modules still open stay usable until freed) and gives the
+// own module all its resources back.
+void ResetModules();
+
+} // namespace platform::fake

@@ -1,0 +1,50 @@
+// Test controls of the fake backend's windows: the recorded state and operations of each
+// window, and the screen the windows live on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/window.h"
+
+namespace platform::fake {
+
+struct WindowOperation {
+    enum class Kind { Create, Show, Hide, SetPos, SetRegion, SetPicture, Destroy };
+    Kind kind = Kind::Create;
+    PixelRect rect;             // the window's rectangle after the operation
+    std::uint32_t flags = 0;    // SetPos: the SetWindowPos flags
+    WindowHandle insertAfter{}; // SetPos
+    bool redraw = false;        // SetRegion
+    bool hasRegion = false;     // SetRegion: a shape was given (not cleared)
+};
+
+struct WindowState {
+    std::string caption;
+    PixelRect rect;
+    bool visible = false;
+    bool topmost = false;
+    // What a form window is: a popup without caption or frame, a tool window (no taskbar
+    // button), of a class that receives double-clicks.
+    bool popup = false;
+    bool toolWindow = false;
+    bool doubleClicks = false;
+    BitmapHandle picture{};
+    RegionHandle region{}; // owned by the window
+    std::vector<WindowOperation> operations;
+};
+
+// Null when `window` is not a live window.
+const WindowState* FindWindowState(WindowHandle window);
+
+// Operations recorded since the window was created, and a way to start recording afresh.
+void ClearWindowOperations(WindowHandle window);
+
+// The screen: its size in pixels and its logical resolution (96 DPI: 15 twips per pixel).
+void SetScreen(std::int32_t width, std::int32_t height, std::int32_t dpiX, std::int32_t dpiY);
+// Back to 1280 x 1024 at 96 DPI.
+void ResetScreen();
+
+} // namespace platform::fake

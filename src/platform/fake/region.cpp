@@ -1,0 +1,215 @@
+// Fake regions on pixman's region32: banded, coalesced, half-open rectangles, the same form
+// Win32 keeps its regions in, so region blocks come out in the same order.
+#include "platform/region.h"
+
+#include <cstring>
+#include <limits>
+
+#include "platform/fake/objects.h"
+
+namespace platform {
+namespace {
+
+using fake::detail::FindRegion;
+using fake::detail::RecordMisuse;
+using fake::detail::RegionObject;
+
+std::int32_t ReadInt32(const std::byte* at) {
+    std::uint8_t b[4];
+    std::memcpy(b, at, 4);
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+        static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+void WriteInt32(std::byte* at, std::int32_t value) {
+    auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) {
+        at[i] = static_cast<std::byte>(bits >> (8 * i));
+    }
+}
+
+RegionKind KindOf(pixman_region32_t* region) {
+    int count = 0;
+    pixman_region32_rectangles(region, &count);
+    return count == 0 ? RegionKind::Null : count == 1 ? RegionKind::Simple : RegionKind::Complex;
+}
+
+Region Wrap(std::unique_ptr<RegionObject> region) {
+    return Region(fake::detail::AddRegion(std::move(region)));
+}
+
+} // namespace
+
+bool DeleteObject(RegionHandle region) {
+    RegionObject* object = FindRegion(region);
+    if (object == nullptr) {
+        RecordMisuse("DeleteObject of a region handle that is not live");
+        return false;
+    }
+    if (!IsNull(object->owner)) {
+        RecordMisuse("DeleteObject of a region that a window owns");
+        return false;
+    }
+    fake::detail::DestroyRegion(region);
+    return true;
+}
+
+Region ExtCreateRegion(std::span<const std::byte> block) {
+    if (!IsValidRegionData(block)) {
+        return {};
+    }
+    std::uint32_t count = static_cast<std::uint32_t>(ReadInt32(block.data() + 8));
+    std::vector<pixman_box32_t> boxes;
+    boxes.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::byte* rect = block.data() + kRgnDataHeaderSize + 16 * std::size_t{i};
+        pixman_box32_t box{ReadInt32(rect), ReadInt32(rect + 4), ReadInt32(rect + 8),
+                           ReadInt32(rect + 12)};
+        // Empty and inverted rectangles add nothing, as on Win32.
+        if (box.x1 < box.x2 && box.y1 < box.y2) {
+            boxes.push_back(box);
+        }
+    }
+    auto region = std::make_unique<RegionObject>();
+    pixman_region32_fini(region->get());
+    if (!pixman_region32_init_rects(region->get(), boxes.data(), static_cast<int>(boxes.size()))) {
+        pixman_region32_init(region->get());
+        return {};
+    }
+    return Wrap(std::move(region));
+}
+
+std::uint32_t GetRegionData(RegionHandle region, std::uint32_t size, void* buffer) {
+    RegionObject* object = FindRegion(region);
+    if (object == nullptr) {
+        return 0;
+    }
+    int count = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(object->get(), &count);
+    std::uint64_t needed = kRgnDataHeaderSize + 16ull * static_cast<std::uint64_t>(count);
+    if (needed > std::numeric_limits<std::uint32_t>::max()) {
+        return 0;
+    }
+    if (buffer == nullptr) {
+        return static_cast<std::uint32_t>(needed);
+    }
+    if (size < needed) {
+        return 0;
+    }
+    auto* out = static_cast<std::byte*>(buffer);
+    WriteInt32(out, static_cast<std::int32_t>(kRgnDataHeaderSize));
+    WriteInt32(out + 4, static_cast<std::int32_t>(kRdhRectangles));
+    WriteInt32(out + 8, count);
+    WriteInt32(out + 12, 16 * count);
+    // An empty region reports an empty bounding rectangle at the origin.
+    pixman_box32_t bound =
+        count == 0 ? pixman_box32_t{0, 0, 0, 0} : *pixman_region32_extents(object->get());
+    WriteInt32(out + 16, bound.x1);
+    WriteInt32(out + 20, bound.y1);
+    WriteInt32(out + 24, bound.x2);
+    WriteInt32(out + 28, bound.y2);
+    for (int i = 0; i < count; ++i) {
+        std::byte* rect = out + kRgnDataHeaderSize + 16 * static_cast<std::size_t>(i);
+        WriteInt32(rect, boxes[i].x1);
+        WriteInt32(rect + 4, boxes[i].y1);
+        WriteInt32(rect + 8, boxes[i].x2);
+        WriteInt32(rect + 12, boxes[i].y2);
+    }
+    return static_cast<std::uint32_t>(needed);
+}
+
+Region CreateRectRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    if (left > right) {
+        std::swap(left, right);
+    }
+    if (top > bottom) {
+        std::swap(top, bottom);
+    }
+    auto region = std::make_unique<RegionObject>();
+    if (left < right && top < bottom) {
+        pixman_box32_t box{left, top, right, bottom};
+        pixman_region32_fini(region->get());
+        pixman_region32_init_with_extents(region->get(), &box);
+    }
+    return Wrap(std::move(region));
+}
+
+RegionKind CombineRgn(RegionHandle destination, RegionHandle first, RegionHandle second,
+                      CombineMode mode) {
+    RegionObject* to = FindRegion(destination);
+    RegionObject* a = FindRegion(first);
+    RegionObject* b = mode == CombineMode::Copy ? a : FindRegion(second);
+    if (to == nullptr || a == nullptr || b == nullptr) {
+        return RegionKind::Error;
+    }
+    // Work into a temporary: the destination may be one of the operands.
+    RegionObject result;
+    bool ok = true;
+    switch (mode) {
+    case CombineMode::And:
+        ok = pixman_region32_intersect(result.get(), a->get(), b->get());
+        break;
+    case CombineMode::Or:
+        ok = pixman_region32_union(result.get(), a->get(), b->get());
+        break;
+    case CombineMode::Xor: {
+        RegionObject both;
+        ok = pixman_region32_union(result.get(), a->get(), b->get()) &&
+             pixman_region32_intersect(both.get(), a->get(), b->get()) &&
+             pixman_region32_subtract(result.get(), result.get(), both.get());
+        break;
+    }
+    case CombineMode::Diff:
+        ok = pixman_region32_subtract(result.get(), a->get(), b->get());
+        break;
+    case CombineMode::Copy:
+        ok = pixman_region32_copy(result.get(), a->get());
+        break;
+    default:
+        return RegionKind::Error;
+    }
+    if (!ok || !pixman_region32_copy(to->get(), result.get())) {
+        return RegionKind::Error;
+    }
+    return KindOf(to->get());
+}
+
+bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
+    RegionHandle* slot = fake::detail::WindowRegionSlot(window);
+    if (slot == nullptr) {
+        return false; // `region` is released on the way out
+    }
+    RegionObject* given = FindRegion(region.get());
+    if (!IsNull(region.get()) && given == nullptr) {
+        RecordMisuse("SetWindowRgn with a region handle that is not live");
+        (void)region.release();
+        return false;
+    }
+    if (given != nullptr && !IsNull(given->owner)) {
+        RecordMisuse("SetWindowRgn with a region that another window owns");
+        (void)region.release();
+        return false;
+    }
+    // The window releases the shape it had and owns the new one.
+    if (!IsNull(*slot)) {
+        fake::detail::DestroyRegion(*slot);
+    }
+    if (given != nullptr) {
+        given->owner = window;
+    }
+    *slot = region.release();
+    fake::detail::NoteWindowRegionChange(window, redraw);
+    return true;
+}
+
+RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination) {
+    RegionHandle* slot = fake::detail::WindowRegionSlot(window);
+    RegionObject* to = FindRegion(destination);
+    if (slot == nullptr || IsNull(*slot) || to == nullptr) {
+        return RegionKind::Error;
+    }
+    return CombineRgn(destination, *slot, {}, CombineMode::Copy);
+}
+
+} // namespace platform

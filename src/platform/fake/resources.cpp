@@ -1,0 +1,322 @@
+// Fake resources: the program's own frame bitmaps and region blocks, compiled in by the build,
+// and modules registered by tests that LoadLibraryEx opens by path. Bitmap resources are
+// decoded with stb_image, as a picture loader would decode them.
+#include "platform/resources.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "platform/fake/embedded_resources.h"
+#include "platform/fake/fake_resources.h"
+#include "platform/fake/objects.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+namespace platform {
+namespace {
+
+using fake::FakeResource;
+
+struct ModuleData {
+    std::string path;
+    std::vector<FakeResource> resources;
+};
+
+struct ResourceRef {
+    std::shared_ptr<ModuleData> module;
+    std::size_t index = 0;
+};
+
+struct ResourceState {
+    std::map<std::string, std::shared_ptr<ModuleData>> registered; // by lower-case path
+    std::map<std::uintptr_t, std::shared_ptr<ModuleData>> open;    // by module handle
+    // Resource and data handles: one of each per resource, like addresses in a mapped module.
+    std::map<std::uintptr_t, ResourceRef> infos;
+    std::map<std::uintptr_t, ResourceRef> data;
+    std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t> infoHandles;
+    std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t> dataHandles;
+    std::shared_ptr<ModuleData> own;
+};
+
+ResourceState& State() {
+    static ResourceState state;
+    return state;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+const std::shared_ptr<ModuleData>& OwnModule() {
+    ResourceState& state = State();
+    if (!state.own) {
+        state.own = std::make_shared<ModuleData>();
+        for (const fake::EmbeddedResource& embedded : fake::kEmbeddedResources) {
+            FakeResource resource;
+            resource.type = embedded.type == fake::ResourceType::Bitmap
+                                ? platform::ResourceType::Bitmap
+                                : platform::ResourceType::RawData;
+            resource.name = static_cast<std::int32_t>(embedded.id);
+            const auto* bytes = reinterpret_cast<const std::byte*>(embedded.data);
+            resource.bytes.assign(bytes, bytes + embedded.size);
+            state.own->resources.push_back(std::move(resource));
+        }
+    }
+    return state.own;
+}
+
+std::shared_ptr<ModuleData> ModuleOf(ModuleHandle module) {
+    if (IsNull(module)) {
+        return OwnModule();
+    }
+    auto found = State().open.find(static_cast<std::uintptr_t>(module));
+    return found == State().open.end() ? nullptr : found->second;
+}
+
+// A "#" followed by decimal digits names an integer id of 1 to 65535.
+bool ParseIntegerName(const std::string& name, std::int32_t& id) {
+    if (name.size() < 2 || name[0] != '#' || name.size() > 7) {
+        return false;
+    }
+    std::int32_t value = 0;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) {
+            return false;
+        }
+        value = value * 10 + (name[i] - '0');
+    }
+    if (value < 1 || value > 0xFFFF) {
+        return false;
+    }
+    id = value;
+    return true;
+}
+
+bool NameMatches(const FakeResource& resource, const std::string& name) {
+    std::int32_t id = 0;
+    if (ParseIntegerName(name, id)) {
+        const auto* number = std::get_if<std::int32_t>(&resource.name);
+        return number != nullptr && *number == id;
+    }
+    const auto* text = std::get_if<std::string>(&resource.name);
+    return text != nullptr && Lower(*text) == Lower(name);
+}
+
+std::uintptr_t
+HandleFor(std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t>& handles,
+          std::map<std::uintptr_t, ResourceRef>& table, const ResourceRef& ref) {
+    auto key = std::make_pair(static_cast<const ModuleData*>(ref.module.get()), ref.index);
+    auto found = handles.find(key);
+    if (found != handles.end()) {
+        return found->second;
+    }
+    std::uintptr_t value = fake::detail::NewHandleValue();
+    handles.emplace(key, value);
+    table.emplace(value, ref);
+    return value;
+}
+
+const FakeResource* Resolve(const std::map<std::uintptr_t, ResourceRef>& table,
+                            std::uintptr_t handle) {
+    auto found = table.find(handle);
+    if (found == table.end()) {
+        return nullptr;
+    }
+    return &found->second.module->resources[found->second.index];
+}
+
+// A bitmap resource is a BITMAPINFOHEADER, its colour table and its rows: a .bmp file
+// without the 14-byte file header, which the decoder wants in front.
+std::vector<std::uint8_t> WithFileHeader(const std::vector<std::byte>& resource) {
+    std::vector<std::uint8_t> file(14 + resource.size());
+    std::memcpy(file.data() + 14, resource.data(), resource.size());
+    std::uint32_t headerSize = 0, colours = 0, compression = 0;
+    std::uint16_t bitCount = 0;
+    if (resource.size() >= 40) {
+        std::memcpy(&headerSize, resource.data(), 4);
+        std::memcpy(&bitCount, resource.data() + 14, 2);
+        std::memcpy(&compression, resource.data() + 16, 4);
+        std::memcpy(&colours, resource.data() + 32, 4);
+    }
+    if (colours == 0 && bitCount <= 8) {
+        colours = 1u << bitCount;
+    }
+    std::uint32_t masks = (compression == 3 && headerSize == 40) ? 12 : 0;
+    std::uint32_t offset = 14 + headerSize + masks + colours * 4;
+    auto size = static_cast<std::uint32_t>(file.size());
+    file[0] = 'B';
+    file[1] = 'M';
+    std::memcpy(file.data() + 2, &size, 4);
+    std::memcpy(file.data() + 10, &offset, 4);
+    return file;
+}
+
+} // namespace
+
+bool FreeLibrary(ModuleHandle module) {
+    if (State().open.erase(static_cast<std::uintptr_t>(module)) == 0) {
+        fake::detail::RecordMisuse("FreeLibrary of a module handle that is not open");
+        return false;
+    }
+    return true;
+}
+
+Module LoadLibraryEx(const std::string& path, std::uint32_t /*flags*/) {
+    auto found = State().registered.find(Lower(path));
+    if (path.empty() || found == State().registered.end()) {
+        return {};
+    }
+    std::uintptr_t value = fake::detail::NewHandleValue();
+    State().open.emplace(value, found->second);
+    return Module(ModuleHandle{value});
+}
+
+ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, ResourceType type) {
+    std::shared_ptr<ModuleData> data = ModuleOf(module);
+    if (!data) {
+        return {};
+    }
+    for (std::size_t i = 0; i < data->resources.size(); ++i) {
+        const FakeResource& resource = data->resources[i];
+        if (resource.type == type && NameMatches(resource, name)) {
+            return ResourceInfoHandle{
+                HandleFor(State().infoHandles, State().infos, ResourceRef{data, i})};
+        }
+    }
+    return {};
+}
+
+std::uint32_t SizeofResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
+    const FakeResource* found = Resolve(State().infos, static_cast<std::uintptr_t>(resource));
+    return found == nullptr ? 0 : static_cast<std::uint32_t>(found->bytes.size());
+}
+
+ResourceDataHandle LoadResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
+    auto found = State().infos.find(static_cast<std::uintptr_t>(resource));
+    if (found == State().infos.end() ||
+        found->second.module->resources[found->second.index].loadFails) {
+        return {};
+    }
+    return ResourceDataHandle{HandleFor(State().dataHandles, State().data, found->second)};
+}
+
+const void* LockResource(ResourceDataHandle data) {
+    const FakeResource* found = Resolve(State().data, static_cast<std::uintptr_t>(data));
+    if (found == nullptr || found->lockFails) {
+        return nullptr;
+    }
+    // An empty resource still has an address, as in a mapped module.
+    static const std::byte kEmpty{};
+    return found->bytes.empty() ? &kEmpty : found->bytes.data();
+}
+
+namespace {
+
+// A decoded bitmap resource, kept because a resource never changes: rows top line first,
+// laid out as the fake's bitmaps lay them out.
+struct DecodedBitmap {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bitCount = 0;
+    std::vector<std::uint8_t> rows;
+};
+
+// Keyed by address: a resource that was ever looked up stays alive in the handle tables, so
+// its address is never reused for another one.
+const DecodedBitmap* Decode(const FakeResource& resource) {
+    static std::map<const FakeResource*, DecodedBitmap> decoded;
+    auto found = decoded.find(&resource);
+    if (found != decoded.end()) {
+        return &found->second;
+    }
+    std::vector<std::uint8_t> file = WithFileHeader(resource.bytes);
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width,
+                                         &height, &channels, 3);
+    if (rgb == nullptr) {
+        return nullptr;
+    }
+    DecodedBitmap bitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    std::memcpy(&bitmap.bitCount, resource.bytes.data() + 14, 2);
+    std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    bitmap.rows.assign(stride * static_cast<std::size_t>(height), 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const stbi_uc* in = rgb + (static_cast<std::size_t>(y) * width + x) * 3;
+            std::uint8_t* out = bitmap.rows.data() + y * stride + x * 3;
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+    stbi_image_free(rgb);
+    return &decoded.emplace(&resource, std::move(bitmap)).first->second;
+}
+
+} // namespace
+
+Picture LoadResPicture(std::int32_t id) {
+    ResourceInfoHandle info =
+        FindResource(ModuleHandle{}, OwnResourceName(id), ResourceType::Bitmap);
+    const FakeResource* resource = Resolve(State().infos, static_cast<std::uintptr_t>(info));
+    if (resource == nullptr) {
+        RaiseResourceNotFound(id);
+    }
+    const DecodedBitmap* decoded = Decode(*resource);
+    auto bitmap = decoded == nullptr
+                      ? nullptr
+                      : fake::detail::MakeBitmap(decoded->width, decoded->height, false);
+    if (!bitmap) {
+        RaiseResourceError(kErrInvalidPicture, "Invalid picture");
+    }
+    bitmap->bitsPixel = decoded->bitCount;
+    std::memcpy(bitmap->pixels.get(), decoded->rows.data(), decoded->rows.size());
+    return Picture(Bitmap(fake::detail::AddBitmap(std::move(bitmap))));
+}
+
+namespace fake {
+
+void RegisterModule(const std::string& path, std::vector<FakeResource> resources) {
+    auto module = std::make_shared<ModuleData>();
+    module->path = path;
+    module->resources = std::move(resources);
+    State().registered[Lower(path)] = std::move(module);
+}
+
+int OpenModuleCount(const std::string& path) {
+    int count = 0;
+    for (const auto& [handle, module] : State().open) {
+        count += Lower(module->path) == Lower(path) ? 1 : 0;
+    }
+    return count;
+}
+
+void RemoveOwnResource(platform::ResourceType type, std::int32_t id) {
+    // A new module table, so that handles into the old one stay valid.
+    auto module = std::make_shared<ModuleData>(*OwnModule());
+    std::erase_if(module->resources, [&](const FakeResource& resource) {
+        const auto* number = std::get_if<std::int32_t>(&resource.name);
+        return resource.type == type && number != nullptr && *number == id;
+    });
+    State().own = std::move(module);
+}
+
+void ResetModules() {
+    State().registered.clear();
+    State().own.reset(); // rebuilt from the embedded resources on next use
+}
+
+} // namespace fake
+} // namespace platform

@@ -1,0 +1,206 @@
+// Fake windows: each window's state as the window system would hold it, and every operation
+// on it recorded in order.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/fake/fake_window.h"
+#include "platform/fake/objects.h"
+
+namespace platform {
+namespace {
+
+using fake::WindowOperation;
+using fake::WindowState;
+
+struct Screen {
+    std::int32_t width = 1280;
+    std::int32_t height = 1024;
+    std::int32_t dpiX = 96;
+    std::int32_t dpiY = 96;
+};
+
+Screen& TheScreen() {
+    static Screen screen;
+    return screen;
+}
+
+std::map<std::uintptr_t, WindowState>& Windows() {
+    static std::map<std::uintptr_t, WindowState> windows;
+    return windows;
+}
+
+WindowState* Find(WindowHandle window) {
+    auto found = Windows().find(static_cast<std::uintptr_t>(window));
+    return found == Windows().end() ? nullptr : &found->second;
+}
+
+void Record(WindowState& state, WindowOperation::Kind kind) {
+    WindowOperation operation;
+    operation.kind = kind;
+    operation.rect = state.rect;
+    state.operations.push_back(operation);
+}
+
+} // namespace
+
+Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t y,
+                        std::int32_t width, std::int32_t height) {
+    WindowState state;
+    state.caption = caption;
+    state.rect = PixelRect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    state.popup = true;
+    state.toolWindow = true;
+    state.doubleClicks = true;
+    Record(state, WindowOperation::Kind::Create);
+    std::uintptr_t value = fake::detail::NewHandleValue();
+    Windows().emplace(value, std::move(state));
+    return Window(WindowHandle{value});
+}
+
+bool DestroyWindow(WindowHandle window) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        fake::detail::RecordMisuse("DestroyWindow of a handle that is not a live window");
+        return false;
+    }
+    // The window system releases the shape a window owns.
+    if (!IsNull(state->region)) {
+        fake::detail::DestroyRegion(state->region);
+    }
+    Windows().erase(static_cast<std::uintptr_t>(window));
+    return true;
+}
+
+bool IsWindow(WindowHandle window) {
+    return Find(window) != nullptr;
+}
+
+bool ShowWindow(WindowHandle window, bool visible) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        return false;
+    }
+    bool wasVisible = state->visible;
+    state->visible = visible;
+    Record(*state, visible ? WindowOperation::Kind::Show : WindowOperation::Kind::Hide);
+    return wasVisible;
+}
+
+bool IsWindowVisible(WindowHandle window) {
+    const WindowState* state = Find(window);
+    return state != nullptr && state->visible;
+}
+
+PixelRect GetWindowRect(WindowHandle window) {
+    if (window == fake::detail::kDesktopWindow) {
+        return PixelRect{0, 0, TheScreen().width, TheScreen().height};
+    }
+    const WindowState* state = Find(window);
+    return state == nullptr ? PixelRect{} : state->rect;
+}
+
+bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
+                  std::int32_t width, std::int32_t height, std::uint32_t flags) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        return false;
+    }
+    PixelRect rect = state->rect;
+    if (!(flags & kSwpNoMove)) {
+        rect = PixelRect{x, y, x + rect.Width(), y + rect.Height()};
+    }
+    if (!(flags & kSwpNoSize)) {
+        rect.right = rect.left + std::max(width, 0);
+        rect.bottom = rect.top + std::max(height, 0);
+    }
+    state->rect = rect;
+    if (!(flags & kSwpNoZOrder)) {
+        if (insertAfter == kHwndTopmost) {
+            state->topmost = true;
+        } else if (insertAfter == kHwndNoTopmost) {
+            state->topmost = false;
+        }
+    }
+    if (flags & kSwpShowWindow) {
+        state->visible = true;
+    } else if (flags & kSwpHideWindow) {
+        state->visible = false;
+    }
+    WindowOperation operation;
+    operation.kind = WindowOperation::Kind::SetPos;
+    operation.rect = rect;
+    operation.flags = flags;
+    operation.insertAfter = insertAfter;
+    state->operations.push_back(operation);
+    return true;
+}
+
+void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        return;
+    }
+    state->picture = picture;
+    Record(*state, WindowOperation::Kind::SetPicture);
+}
+
+float TwipsPerPixelX() {
+    return 1440.0f / static_cast<float>(TheScreen().dpiX);
+}
+float TwipsPerPixelY() {
+    return 1440.0f / static_cast<float>(TheScreen().dpiY);
+}
+
+ScreenSize GetScreenSize() {
+    return ScreenSize{TheScreen().width, TheScreen().height};
+}
+
+namespace fake {
+
+const WindowState* FindWindowState(WindowHandle window) {
+    return Find(window);
+}
+
+void ClearWindowOperations(WindowHandle window) {
+    if (WindowState* state = Find(window)) {
+        state->operations.clear();
+    }
+}
+
+void SetScreen(std::int32_t width, std::int32_t height, std::int32_t dpiX, std::int32_t dpiY) {
+    TheScreen() = Screen{width, height, dpiX, dpiY};
+}
+
+void ResetScreen() {
+    TheScreen() = Screen{};
+}
+
+namespace detail {
+
+PixelRect WindowRectOf(WindowHandle window) {
+    return GetWindowRect(window);
+}
+
+RegionHandle* WindowRegionSlot(WindowHandle window) {
+    WindowState* state = Find(window);
+    return state == nullptr ? nullptr : &state->region;
+}
+
+void NoteWindowRegionChange(WindowHandle window, bool redraw) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        return;
+    }
+    WindowOperation operation;
+    operation.kind = WindowOperation::Kind::SetRegion;
+    operation.rect = state->rect;
+    operation.redraw = redraw;
+    operation.hasRegion = !IsNull(state->region);
+    state->operations.push_back(operation);
+}
+
+} // namespace detail
+} // namespace fake
+} // namespace platform

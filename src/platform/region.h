@@ -1,0 +1,65 @@
+// Regions: sets of pixel rectangles (right and bottom exclusive) that shape windows. Blocks
+// of region data use the Win32 RGNDATA layout: a 32-byte header (dwSize, iType, nCount,
+// nRgnSize, rcBound) followed by nCount rectangles of four signed 32-bit values, all
+// little-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/handles.h"
+
+namespace platform {
+
+inline constexpr std::uint32_t kRgnDataHeaderSize = 32;
+inline constexpr std::uint32_t kRdhRectangles = 1;
+
+// CombineRgn modes.
+enum class CombineMode : std::int32_t { And = 1, Or = 2, Xor = 3, Diff = 4, Copy = 5 };
+
+// Region kinds that CombineRgn and GetWindowRgn report.
+enum class RegionKind : std::int32_t { Error = 0, Null = 1, Simple = 2, Complex = 3 };
+
+bool DeleteObject(RegionHandle region);
+using Region = UniqueHandle<RegionHandle, &DeleteObject>;
+
+// True when `block` is a region-data block the platform accepts: dwSize is 32, iType is
+// RDH_RECTANGLES and the bytes hold all nCount rectangles (worked out without overflow).
+// Bytes after the last rectangle are allowed and ignored; nRgnSize and rcBound are not used.
+bool IsValidRegionData(std::span<const std::byte> block);
+
+// A region made from a region-data block, or none when the block is not valid. The block is
+// checked with IsValidRegionData first on every backend, and nothing outside it is read.
+Region ExtCreateRegion(std::span<const std::byte> block);
+
+// Win32 GetRegionData: with no buffer, the size of the region's block; with a buffer of at
+// least that size, fills it and returns the size; 0 when the buffer is too small or `region`
+// is not a region.
+std::uint32_t GetRegionData(RegionHandle region, std::uint32_t size, void* buffer);
+
+// The whole block of `region` (empty when it is not a region).
+std::vector<std::byte> RegionDataBytes(RegionHandle region);
+
+// A rectangle region; inverted coordinates are swapped as Win32 does.
+Region CreateRectRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+
+// destination = first (mode) second; `second` is not used for Copy.
+RegionKind CombineRgn(RegionHandle destination, RegionHandle first, RegionHandle second,
+                      CombineMode mode);
+
+// A new region with the same rectangles as `region` (none when it is not a region).
+Region CopyRegion(RegionHandle region);
+
+// Gives `window` the shape `region` (none: the window loses its shape). The window owns the
+// region from then on and releases it when its shape is replaced or cleared or the window is
+// destroyed; if the call fails, the region is released here. Either way the caller never
+// releases it.
+bool SetWindowRgn(WindowHandle window, Region region, bool redraw);
+
+// Copies the window's shape into `destination`; Error when the window has no shape.
+RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination);
+
+} // namespace platform

@@ -1,0 +1,151 @@
+// Form windows on Win32: one window class for every form, whose procedure hands each message
+// to the form's handler first and otherwise paints the form's picture and leaves the rest to
+// the default procedure. Nothing in it can throw: handlers run inside the message layer's
+// guard.
+#include "platform/window.h"
+
+#include "platform/win32/dispatch.h"
+#include "platform/win32/handle_cast.h"
+
+namespace platform {
+
+using win32::FromNative;
+using win32::ToHbitmap;
+using win32::ToHwnd;
+
+namespace {
+
+constexpr const char* kClassName = "JellopForm";
+// The window property that holds the bitmap the window paints (borrowed from the form).
+constexpr const char* kPictureProperty = "JellopFormPicture";
+
+void PaintPicture(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    auto picture = static_cast<HBITMAP>(GetPropA(window, kPictureProperty));
+    BITMAP size{};
+    if (dc != nullptr && picture != nullptr && GetObjectA(picture, sizeof size, &size) != 0) {
+        HDC source = CreateCompatibleDC(dc);
+        if (source != nullptr) {
+            HGDIOBJ previous = SelectObject(source, picture);
+            ::BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+            SelectObject(source, previous);
+            DeleteDC(source);
+        }
+    }
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (win32::DispatchToHandler(window, message, wParam, lParam, result)) {
+        return result;
+    }
+    switch (message) {
+    case WM_PAINT:
+        PaintPicture(window);
+        return 0;
+    case WM_NCDESTROY:
+        RemovePropA(window, kPictureProperty);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterFormClass() {
+    static const bool registered = [] {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_DBLCLKS; // double-clicks arrive as such
+        windowClass.lpfnWndProc = FormWindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
+        windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExA(&windowClass) != 0;
+    }();
+    return registered;
+}
+
+} // namespace
+
+Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t y,
+                        std::int32_t width, std::int32_t height) {
+    if (!RegisterFormClass()) {
+        return {};
+    }
+    // A popup has neither caption nor frame, so the client area starts at the window's
+    // top-left corner; a tool window gets no taskbar button.
+    HWND window =
+        CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, caption.c_str(), WS_POPUP | WS_CLIPSIBLINGS,
+                        x, y, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return Window(FromNative<WindowHandle>(window));
+}
+
+bool DestroyWindow(WindowHandle window) {
+    return ::DestroyWindow(ToHwnd(window)) != FALSE;
+}
+
+bool IsWindow(WindowHandle window) {
+    return !IsNull(window) && ::IsWindow(ToHwnd(window)) != FALSE;
+}
+
+bool ShowWindow(WindowHandle window, bool visible) {
+    return ::ShowWindow(ToHwnd(window), visible ? SW_SHOWNOACTIVATE : SW_HIDE) != FALSE;
+}
+
+bool IsWindowVisible(WindowHandle window) {
+    return ::IsWindowVisible(ToHwnd(window)) != FALSE;
+}
+
+PixelRect GetWindowRect(WindowHandle window) {
+    RECT rect{};
+    if (!::GetWindowRect(ToHwnd(window), &rect)) {
+        return {};
+    }
+    return PixelRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
+                  std::int32_t width, std::int32_t height, std::uint32_t flags) {
+    return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, width, height, flags) != FALSE;
+}
+
+void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
+    HWND hwnd = ToHwnd(window);
+    if (IsNull(picture)) {
+        RemovePropA(hwnd, kPictureProperty);
+    } else {
+        SetPropA(hwnd, kPictureProperty, ToHbitmap(picture));
+    }
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+namespace {
+
+float TwipsPerPixel(int axis) {
+    HDC screen = ::GetDC(nullptr);
+    int dpi = screen == nullptr ? 0 : GetDeviceCaps(screen, axis);
+    if (screen != nullptr) {
+        ::ReleaseDC(nullptr, screen);
+    }
+    return 1440.0f / static_cast<float>(dpi > 0 ? dpi : 96);
+}
+
+} // namespace
+
+float TwipsPerPixelX() {
+    return TwipsPerPixel(LOGPIXELSX);
+}
+float TwipsPerPixelY() {
+    return TwipsPerPixel(LOGPIXELSY);
+}
+
+ScreenSize GetScreenSize() {
+    return ScreenSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+} // namespace platform

@@ -1,0 +1,72 @@
+// Top-level windows of the forms and the screen they live on. Positions and sizes here are
+// in pixels; the forms convert them to and from twips with the screen's factors.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi.h"
+#include "platform/handles.h"
+
+namespace platform {
+
+// A window rectangle in screen pixels; right and bottom exclusive.
+struct PixelRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    std::int32_t Width() const { return right - left; }
+    std::int32_t Height() const { return bottom - top; }
+    bool operator==(const PixelRect&) const = default;
+};
+
+bool DestroyWindow(WindowHandle window);
+using Window = UniqueHandle<WindowHandle, &DestroyWindow>;
+
+// A form's window: a borderless popup tool window (no caption, no frame, no taskbar button;
+// the client area starts at the window's top-left corner) of a class that receives
+// double-clicks, created hidden at (x, y) with the given size. It paints its picture (see
+// SetWindowPicture) unscaled at its top-left corner.
+Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t y,
+                        std::int32_t width, std::int32_t height);
+
+bool IsWindow(WindowHandle window);
+
+// Shows the window without activating it, or hides it; returns whether it was visible.
+bool ShowWindow(WindowHandle window, bool visible);
+bool IsWindowVisible(WindowHandle window);
+
+// The window's rectangle on the screen (all zero when `window` is not a window).
+PixelRect GetWindowRect(WindowHandle window);
+
+// SetWindowPos flags and insert-after values.
+inline constexpr std::uint32_t kSwpNoSize = 0x0001;
+inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
+inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+inline constexpr std::uint32_t kSwpShowWindow = 0x0040;
+inline constexpr std::uint32_t kSwpHideWindow = 0x0080;
+inline constexpr WindowHandle kHwndTop{0};
+inline constexpr WindowHandle kHwndTopmost{static_cast<std::uintptr_t>(-1)};
+inline constexpr WindowHandle kHwndNoTopmost{static_cast<std::uintptr_t>(-2)};
+
+bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
+                  std::int32_t width, std::int32_t height, std::uint32_t flags);
+
+// The bitmap a form window paints; {} for none. The window borrows it: the caller keeps it
+// alive until it is replaced or the window is destroyed. Repaints the window.
+void SetWindowPicture(WindowHandle window, BitmapHandle picture);
+
+// Twips (1/1440 inch) per screen pixel, from the screen's logical resolution: 15 at 96 DPI.
+float TwipsPerPixelX();
+float TwipsPerPixelY();
+
+struct ScreenSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+ScreenSize GetScreenSize();
+
+} // namespace platform

@@ -1,0 +1,68 @@
+// The shared suites' backend on the fake platform: the test module is registered under a
+// made-up path with the same blocks the real test module is built from.
+#include "shared/backend.h"
+
+#include <initializer_list>
+
+#include "platform/fake/fake_app.h"
+#include "platform/fake/fake_gdi.h"
+#include "platform/fake/fake_resources.h"
+#include "platform/fake/fake_window.h"
+#include "shared/imaging_support.h"
+#include "win32/testres/testres_blocks.h"
+
+namespace backend {
+namespace {
+
+constexpr const char* kTestModulePath = "C:\\Tests\\jellop_testres.dll";
+
+platform::fake::FakeResource RawData(std::variant<std::int32_t, std::string> name,
+                                     std::vector<std::byte> bytes) {
+    platform::fake::FakeResource resource;
+    resource.type = platform::ResourceType::RawData;
+    resource.name = std::move(name);
+    resource.bytes = std::move(bytes);
+    return resource;
+}
+
+} // namespace
+
+void Reset() {
+    platform::fake::ResetApp();
+    platform::fake::ResetScreen();
+    platform::fake::ResetModules();
+    platform::fake::ClearMisuses();
+    platform::fake::RegisterModule(
+        kTestModulePath,
+        {RawData(TESTRES_ID_TWO_BANDS, imaging_test::BlockBytes({TESTRES_TWO_BANDS})),
+         RawData(TESTRES_ID_WRONG_TYPE, imaging_test::BlockBytes({TESTRES_WRONG_TYPE})),
+         RawData(TESTRES_ID_TRUNCATED, imaging_test::BlockBytes({TESTRES_TRUNCATED})),
+         RawData(std::string(TESTRES_NAME_SINGLE), imaging_test::BlockBytes({TESTRES_SINGLE}))});
+}
+
+std::string OtherModulePath() {
+    return kTestModulePath;
+}
+
+std::string MissingModulePath() {
+    return "C:\\Tests\\no_such_module.dll";
+}
+
+int OpenModuleCount(const std::string& path) {
+    return platform::fake::OpenModuleCount(path);
+}
+
+std::optional<LiveObjectCounts> LiveObjects() {
+    platform::fake::LiveObjects live = platform::fake::CountLiveObjects();
+    return LiveObjectCounts{live.dcs, live.bitmaps, live.regions};
+}
+
+std::vector<std::string> PlatformMisuses() {
+    return platform::fake::Misuses();
+}
+
+std::string SourcePath(const std::string& relative) {
+    return std::string(JELLOP_SOURCE_DIR) + "/" + relative;
+}
+
+} // namespace backend
