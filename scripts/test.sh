@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test tier: native (fake platform, sanitizers), win32 (under Wine) and e2e (the
-# real program under Wine, driven from outside). Installs what is missing first.
+# Runs every test tier: native (fake platform, sanitizers), win32 (under Wine), e2e (the real
+# program under Wine, driven from outside), and a minute of fuzzing of the region readers.
+# Installs what is missing first.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
@@ -15,3 +16,4 @@ jellop_start
 ctest --preset native
 ctest --preset windows
 ctest --preset e2e
+scripts/fuzz.sh 60

@@ -139,7 +139,8 @@ const FakeResource* Resolve(const std::map<std::uintptr_t, ResourceRef>& table,
 // without the 14-byte file header, which the decoder wants in front.
 std::vector<std::uint8_t> WithFileHeader(const std::vector<std::byte>& resource) {
     std::vector<std::uint8_t> file(14 + resource.size());
-    std::memcpy(file.data() + 14, resource.data(), resource.size());
+    std::transform(resource.begin(), resource.end(), file.begin() + 14,
+                   [](std::byte b) { return static_cast<std::uint8_t>(b); });
     std::uint32_t headerSize = 0, colours = 0, compression = 0;
     std::uint16_t bitCount = 0;
     if (resource.size() >= 40) {

@@ -1,0 +1,36 @@
+// The clipboard, with Win32's calls and meanings. The one format the program offers is a
+// device-dependent bitmap (CF_BITMAP).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/handles.h"
+
+namespace platform {
+
+inline constexpr std::uint32_t kClipboardFormatBitmap = 2; // CF_BITMAP
+inline constexpr std::uint32_t kClipboardFormatDib = 8;    // CF_DIB
+inline constexpr std::uint32_t kClipboardFormatDibV5 = 17; // CF_DIBV5
+
+// Opens the clipboard for this task; `owner` may be none. False when another task has it open.
+bool OpenClipboard(WindowHandle owner);
+
+// Removes every format and takes ownership of the clipboard; it must be open.
+bool EmptyClipboard();
+
+// Puts `bitmap` on the open clipboard under `format`. On success the clipboard owns the bitmap
+// and `bitmap` comes back empty; on failure `bitmap` keeps it, so its owner deletes it.
+bool SetClipboardData(std::uint32_t format, Bitmap& bitmap);
+
+bool CloseClipboard();
+
+// The formats on the open clipboard, in the order the system enumerates them (formats the
+// system synthesizes from the offered ones come after those).
+std::vector<std::uint32_t> EnumClipboardFormats();
+
+// The bitmap on the open clipboard, borrowed: it stays the clipboard's. None if there is none.
+BitmapHandle GetClipboardBitmap();
+
+} // namespace platform
