@@ -8,12 +8,20 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "artgen.h"
 #include "image.h"
 #include "region.h"
+
+namespace jellop::art {
+// Lets failed comparisons print rectangles readably.
+void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
+} // namespace jellop::art
 
 namespace {
 
@@ -24,11 +32,10 @@ struct FrameSpec {
 };
 
 const FrameSpec kFrames[] = {
-    {101, 37, 36, 24}, {102, 39, 37, 25}, {103, 41, 39, 24}, {104, 39, 33, 23},
-    {111, 37, 36, 24}, {112, 39, 37, 25}, {113, 41, 39, 24}, {114, 39, 33, 23},
-    {121, 37, 36, 24}, {122, 39, 37, 25}, {123, 41, 39, 24}, {124, 39, 33, 23},
-    {131, 37, 36, 24}, {132, 39, 37, 25}, {133, 41, 39, 24}, {134, 39, 33, 23},
-    {142, 39, 32, 24}, {143, 62, 48, 84}, {144, 80, 66, 68}, {145, 85, 65, 68},
+    {101, 37, 36, 24}, {102, 39, 37, 25}, {103, 41, 39, 24}, {104, 39, 33, 23}, {111, 37, 36, 24},
+    {112, 39, 37, 25}, {113, 41, 39, 24}, {114, 39, 33, 23}, {121, 37, 36, 24}, {122, 39, 37, 25},
+    {123, 41, 39, 24}, {124, 39, 33, 23}, {131, 37, 36, 24}, {132, 39, 37, 25}, {133, 41, 39, 24},
+    {134, 39, 33, 23}, {142, 39, 32, 24}, {143, 62, 48, 84}, {144, 80, 66, 68}, {145, 85, 65, 68},
     {146, 84, 28, 67},
 };
 
@@ -38,17 +45,27 @@ Bytes readFile(const std::string& relative) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-std::uint32_t u16(const Bytes& b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-std::uint32_t u32(const Bytes& b, size_t at) { return u16(b, at) | u16(b, at + 2) << 16; }
-std::int32_t i32(const Bytes& b, size_t at) { return static_cast<std::int32_t>(u32(b, at)); }
+std::uint32_t u16(const Bytes& b, size_t at) {
+    return b.at(at) | b.at(at + 1) << 8;
+}
+std::uint32_t u32(const Bytes& b, size_t at) {
+    return u16(b, at) | u16(b, at + 2) << 16;
+}
+std::int32_t i32(const Bytes& b, size_t at) {
+    return static_cast<std::int32_t>(u32(b, at));
+}
 
-std::string framePath(int id) { return "resources/frames/" + std::to_string(id) + ".bmp"; }
-std::string regionPath(int id) { return "resources/regions/" + std::to_string(id) + ".rgn"; }
+std::string framePath(int id) {
+    return "resources/frames/" + std::to_string(id) + ".bmp";
+}
+std::string regionPath(int id) {
+    return "resources/regions/" + std::to_string(id) + ".rgn";
+}
 
 // An 8-bit bitmap as stored: its palette and its indices, top row first.
 struct Bitmap {
     int width = 0, height = 0;
-    std::array<std::array<std::uint8_t, 3>, 256> palette{};  // r, g, b
+    std::array<std::array<std::uint8_t, 3>, 256> palette{}; // r, g, b
     std::vector<std::uint8_t> pixels;
     std::uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
@@ -75,14 +92,17 @@ Bitmap loadBitmap(int id) {
     EXPECT_TRUE(used == 0 || used == 256) << id << ": biClrUsed " << used;
 
     const int stride = (bmp.width + 3) / 4 * 4;
-    if (bmp.width <= 0 || bmp.height <= 0 || b.size() != 14 + 40 + 1024 + size_t(stride) * bmp.height) {
-        ADD_FAILURE() << id << ": bad size " << bmp.width << "x" << bmp.height << " for " << b.size() << " bytes";
+    if (bmp.width <= 0 || bmp.height <= 0 ||
+        b.size() != 14 + 40 + 1024 + size_t(stride) * bmp.height) {
+        ADD_FAILURE() << id << ": bad size " << bmp.width << "x" << bmp.height << " for "
+                      << b.size() << " bytes";
         return bmp;
     }
-    for (int i = 0; i < 256; ++i) bmp.palette[i] = {b[54 + 4 * i + 2], b[54 + 4 * i + 1], b[54 + 4 * i]};
+    for (int i = 0; i < 256; ++i)
+        bmp.palette[i] = {b[54 + 4 * i + 2], b[54 + 4 * i + 1], b[54 + 4 * i]};
     bmp.pixels.resize(static_cast<size_t>(bmp.width) * bmp.height);
     for (int y = 0; y < bmp.height; ++y) {
-        const size_t row = 14 + 40 + 1024 + size_t(bmp.height - 1 - y) * stride;  // bottom-up
+        const size_t row = 14 + 40 + 1024 + size_t(bmp.height - 1 - y) * stride; // bottom-up
         std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(row), bmp.width,
                     bmp.pixels.begin() + static_cast<std::ptrdiff_t>(y) * bmp.width);
     }
@@ -123,8 +143,8 @@ RegionFile loadRegion(int id, int width, int height) {
 // ---------------------------------------------------------------- generator
 
 TEST(ArtGenerator, RegeneratesTheCommittedFilesByteForByte) {
-    const std::string description =
-        jellop::art::readTextFile(std::string(JELLOP_SOURCE_DIR) + "/" + jellop::art::kDescriptionPath);
+    const std::string description = jellop::art::readTextFile(std::string(JELLOP_SOURCE_DIR) + "/" +
+                                                              jellop::art::kDescriptionPath);
     const jellop::art::FileMap files = jellop::art::generateArt(description);
 
     // Every frame and region, the icon and the contact sheet, nothing else.
@@ -133,7 +153,8 @@ TEST(ArtGenerator, RegeneratesTheCommittedFilesByteForByte) {
         EXPECT_TRUE(files.count(framePath(f.id))) << f.id;
         EXPECT_TRUE(files.count(regionPath(f.id))) << f.id;
     }
-    for (const auto& [path, bytes] : files) EXPECT_TRUE(bytes == readFile(path)) << path << " is out of date";
+    for (const auto& [path, bytes] : files)
+        EXPECT_TRUE(bytes == readFile(path)) << path << " is out of date";
 }
 
 TEST(ArtGenerator, FailsWhenAFrameDoesNotGiveTheExpectedRectangleCount) {
@@ -142,7 +163,28 @@ TEST(ArtGenerator, FailsWhenAFrameDoesNotGiveTheExpectedRectangleCount) {
         "colour light 4 4 4\ncolour glow 5 5 5\n"
         "frame 101 10 10 rects 2\n  body box 2 2 5 5\n"
         "icon 4 4\n  body box 0 0 4 4\n";
-    EXPECT_THROW(jellop::art::generateArt(text), std::runtime_error);  // a box is one rectangle
+    EXPECT_THROW(jellop::art::generateArt(text), std::runtime_error); // a box is one rectangle
+}
+
+TEST(ArtGenerator, FailsWhenAFrameDoesNotReachAllFourEdges) {
+    const std::string palette =
+        "colour outline 0 0 0\ncolour rim 1 1 1\ncolour shadow 2 2 2\ncolour body 3 3 3\n"
+        "colour light 4 4 4\ncolour glow 5 5 5\n";
+    const std::string icon = "icon 4 4\n  body box 0 0 4 4\n";
+    // A full box is accepted; a box one pixel short of any edge is not, even
+    // though it still makes the expected single rectangle.
+    EXPECT_NO_THROW(
+        jellop::art::generateArt(palette + "frame 101 6 5 rects 1\n  body box 0 0 6 5\n" + icon));
+    for (const char* box : {"1 0 5 5", "0 1 6 4", "0 0 5 5", "0 0 6 4"}) {
+        const std::string text = palette + "frame 101 6 5 rects 1\n  body box " + box + "\n" + icon;
+        try {
+            jellop::art::generateArt(text);
+            ADD_FAILURE() << "box " << box << " was accepted";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("not the whole frame"), std::string::npos)
+                << box << ": " << e.what();
+        }
+    }
 }
 
 // ------------------------------------------------------------ region banding
@@ -150,7 +192,8 @@ TEST(ArtGenerator, FailsWhenAFrameDoesNotGiveTheExpectedRectangleCount) {
 jellop::art::Image maskImage(const std::vector<std::string>& rows) {
     jellop::art::Image img(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
     for (int y = 0; y < img.height; ++y)
-        for (int x = 0; x < img.width; ++x) img.at(x, y) = rows[y][x] == '#' ? 7 : jellop::art::kClear;
+        for (int x = 0; x < img.width; ++x)
+            img.at(x, y) = rows[y][x] == '#' ? 7 : jellop::art::kClear;
     return img;
 }
 
@@ -162,8 +205,9 @@ TEST(RegionBanding, CoalescesIdenticalRowsAndSplitsRowsIntoRuns) {
         "..##..",
     }));
     const std::vector<jellop::art::Rect> expected = {
-        {1, 0, 3, 2}, {4, 0, 6, 2},  // two runs over two identical rows
-        {0, 2, 6, 3},                // a full row
+        {1, 0, 3, 2},
+        {4, 0, 6, 2}, // two runs over two identical rows
+        {0, 2, 6, 3}, // a full row
         {2, 3, 4, 4},
     };
     EXPECT_EQ(rects, expected);
@@ -188,7 +232,8 @@ TEST(RegionBanding, RowsWithTheSameRunCountButDifferentRunsAreSeparateBands) {
         "#..#",
         "#..#",
     }));
-    const std::vector<jellop::art::Rect> expected = {{0, 0, 1, 1}, {2, 0, 3, 1}, {0, 1, 1, 3}, {3, 1, 4, 3}};
+    const std::vector<jellop::art::Rect> expected = {
+        {0, 0, 1, 1}, {2, 0, 3, 1}, {0, 1, 1, 3}, {3, 1, 4, 3}};
     EXPECT_EQ(rects, expected);
 }
 
@@ -204,29 +249,43 @@ TEST(FrameSet, BitmapsHaveTheirSizesAndShareOnePaletteWithARedKey) {
     }
     using Entry = std::array<std::uint8_t, 3>;
     EXPECT_EQ(first.palette[0], (Entry{255, 0, 0}));
-    for (int i = 1; i < 256; ++i) EXPECT_NE(first.palette[i], (Entry{255, 0, 0})) << "entry " << i;
+    for (int i = 1; i < 256; ++i)
+        EXPECT_NE(first.palette[i], (Entry{255, 0, 0})) << "entry " << i;
 }
 
 TEST(FrameSet, EveryFrameShowsTheCreatureWithTheKeyColourAroundIt) {
     for (const FrameSpec& f : kFrames) {
         const Bitmap bmp = loadBitmap(f.id);
-        if (bmp.pixels.empty()) continue;
-        const auto visible = std::count_if(bmp.pixels.begin(), bmp.pixels.end(), [](auto p) { return p != 0; });
+        if (bmp.pixels.empty())
+            continue;
+        const auto visible =
+            std::count_if(bmp.pixels.begin(), bmp.pixels.end(), [](auto p) { return p != 0; });
         EXPECT_GT(visible, static_cast<long>(bmp.pixels.size() / 20)) << f.id;
         EXPECT_LT(visible, static_cast<long>(bmp.pixels.size())) << f.id;
     }
 }
 
-TEST(FrameSet, GroundedPosesTouchTheBottomRow) {
-    // Frames are placed by their bottom edge; only the mid-air pose
-    // (103 and its mirror and back views), the burst and the flying pieces
-    // leave it.
-    for (int id : {101, 102, 104, 111, 112, 114, 121, 122, 124, 131, 132, 134, 142, 146}) {
-        const Bitmap bmp = loadBitmap(id);
-        if (bmp.pixels.empty()) continue;
-        bool touches = false;
-        for (int x = 0; x < bmp.width; ++x) touches |= bmp.at(x, bmp.height - 1) != 0;
-        EXPECT_TRUE(touches) << id;
+TEST(FrameSet, EveryPictureReachesAllFourEdgesOfItsBitmap) {
+    // Frames are placed by their top-left corner and sized to the bitmap, so
+    // a picture that stopped short of an edge would sit off its window's
+    // stated bounds; the grounded poses stand on the bottom row.
+    for (const FrameSpec& f : kFrames) {
+        const Bitmap bmp = loadBitmap(f.id);
+        if (bmp.pixels.empty())
+            continue;
+        int left = 0, top = 0, right = 0, bottom = 0;
+        for (int y = 0; y < bmp.height; ++y) {
+            left += bmp.at(0, y) != 0;
+            right += bmp.at(bmp.width - 1, y) != 0;
+        }
+        for (int x = 0; x < bmp.width; ++x) {
+            top += bmp.at(x, 0) != 0;
+            bottom += bmp.at(x, bmp.height - 1) != 0;
+        }
+        EXPECT_GT(left, 0) << f.id << " leaves column 0 empty";
+        EXPECT_GT(top, 0) << f.id << " leaves row 0 empty";
+        EXPECT_GT(right, 0) << f.id << " leaves the last column empty";
+        EXPECT_GT(bottom, 0) << f.id << " leaves the last row empty";
     }
 }
 
@@ -235,21 +294,24 @@ TEST(FrameSet, RegionsHaveTheExactCountsAndCoverExactlyTheVisiblePixels) {
         const Bitmap bmp = loadBitmap(f.id);
         const RegionFile region = loadRegion(f.id, f.width, f.height);
         EXPECT_EQ(region.rects.size(), static_cast<size_t>(f.rects)) << f.id;
-        if (bmp.pixels.empty()) continue;
+        if (bmp.pixels.empty())
+            continue;
 
         std::vector<int> cover(bmp.pixels.size(), 0);
         for (size_t i = 0; i < region.rects.size(); ++i) {
             const auto& r = region.rects[i];
-            ASSERT_TRUE(r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= f.width &&
-                        r.bottom <= f.height)
+            ASSERT_TRUE(r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+                        r.right <= f.width && r.bottom <= f.height)
                 << f.id << " rectangle " << i;
-            if (i > 0) {  // banded order: by top, then left within a band
+            if (i > 0) { // banded order: by top, then left within a band
                 const auto& p = region.rects[i - 1];
-                EXPECT_TRUE(p.top < r.top || (p.top == r.top && p.bottom == r.bottom && p.right < r.left))
+                EXPECT_TRUE(p.top < r.top ||
+                            (p.top == r.top && p.bottom == r.bottom && p.right < r.left))
                     << f.id << " rectangle " << i << " out of band order";
             }
             for (int y = r.top; y < r.bottom; ++y)
-                for (int x = r.left; x < r.right; ++x) ++cover[static_cast<size_t>(y) * f.width + x];
+                for (int x = r.left; x < r.right; ++x)
+                    ++cover[static_cast<size_t>(y) * f.width + x];
         }
         for (int y = 0; y < f.height; ++y)
             for (int x = 0; x < f.width; ++x) {
@@ -260,6 +322,26 @@ TEST(FrameSet, RegionsHaveTheExactCountsAndCoverExactlyTheVisiblePixels) {
     }
 }
 
+TEST(FrameSet, RegionRectanglesSpanExactlyTheStoredBoundsOfTheWholeFrame) {
+    // The header's rcBound is (0, 0, width, height); it must also be the true
+    // bounding box of the rectangles, so the character reaches every edge.
+    for (const FrameSpec& f : kFrames) {
+        const RegionFile region = loadRegion(f.id, f.width, f.height);
+        ASSERT_FALSE(region.rects.empty()) << f.id;
+        jellop::art::Rect box = region.rects.front();
+        for (const auto& r : region.rects) {
+            box.left = std::min(box.left, r.left);
+            box.top = std::min(box.top, r.top);
+            box.right = std::max(box.right, r.right);
+            box.bottom = std::max(box.bottom, r.bottom);
+        }
+        const jellop::art::Rect stored{i32(region.raw, 16), i32(region.raw, 20),
+                                       i32(region.raw, 24), i32(region.raw, 28)};
+        EXPECT_EQ(box, stored) << f.id << ": rectangles against the header's rcBound";
+        EXPECT_EQ(box, (jellop::art::Rect{0, 0, f.width, f.height})) << f.id;
+    }
+}
+
 TEST(FrameSet, FacingRightIsTheExactMirrorOfFacingLeft) {
     for (int front : {101, 102, 103, 104, 121, 122, 123, 124}) {
         const Bitmap left = loadBitmap(front), right = loadBitmap(front + 10);
@@ -267,7 +349,8 @@ TEST(FrameSet, FacingRightIsTheExactMirrorOfFacingLeft) {
         ASSERT_EQ(left.height, right.height);
         for (int y = 0; y < left.height; ++y)
             for (int x = 0; x < left.width; ++x)
-                ASSERT_EQ(right.at(x, y), left.at(left.width - 1 - x, y)) << front + 10 << " at " << x << "," << y;
+                ASSERT_EQ(right.at(x, y), left.at(left.width - 1 - x, y))
+                    << front + 10 << " at " << x << "," << y;
     }
 }
 
@@ -277,7 +360,8 @@ TEST(FrameSet, BackViewsKeepTheFrontOutlineButNotTheFace) {
         const Bitmap f = loadBitmap(front), b = loadBitmap(back);
         ASSERT_EQ(f.pixels.size(), b.pixels.size());
         for (size_t i = 0; i < f.pixels.size(); ++i)
-            ASSERT_EQ(f.pixels[i] != 0, b.pixels[i] != 0) << back << " outline differs at pixel " << i;
+            ASSERT_EQ(f.pixels[i] != 0, b.pixels[i] != 0)
+                << back << " outline differs at pixel " << i;
         EXPECT_NE(f.pixels, b.pixels) << back << " is a copy of " << front;
         EXPECT_EQ(readFile(regionPath(back)), readFile(regionPath(front))) << back;
     }
@@ -289,7 +373,7 @@ TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
     const Bytes b = readFile("resources/icon/jellop.ico");
     ASSERT_GE(b.size(), 6u + 2 * 16);
     EXPECT_EQ(u16(b, 0), 0u);
-    EXPECT_EQ(u16(b, 2), 1u);  // icon, not cursor
+    EXPECT_EQ(u16(b, 2), 1u); // icon, not cursor
     ASSERT_EQ(u16(b, 4), 2u);
 
     std::vector<std::uint32_t> bits;
@@ -299,7 +383,8 @@ TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
         const size_t dir = 6 + 16 * static_cast<size_t>(e);
         EXPECT_EQ(b[dir], 32);
         EXPECT_EQ(b[dir + 1], 32);
-        const std::uint32_t bpp = u16(b, dir + 6), size = u32(b, dir + 8), offset = u32(b, dir + 12);
+        const std::uint32_t bpp = u16(b, dir + 6), size = u32(b, dir + 8),
+                            offset = u32(b, dir + 12);
         bits.push_back(bpp);
         ASSERT_LE(size_t(offset) + size, b.size());
 
@@ -344,4 +429,4 @@ TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
     }
 }
 
-}  // namespace
+} // namespace

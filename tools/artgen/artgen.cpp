@@ -29,22 +29,34 @@ FileMap generateArt(const std::string& descriptionText) {
         }
         const std::vector<Rect> rects = regionRects(img);
         if (f.expectedRects >= 0 && static_cast<int>(rects.size()) != f.expectedRects)
-            throw std::runtime_error("frame " + f.name + ": region has " + std::to_string(rects.size()) +
-                                     " rectangles, expected " + std::to_string(f.expectedRects));
+            throw std::runtime_error("frame " + f.name + ": region has " +
+                                     std::to_string(rects.size()) + " rectangles, expected " +
+                                     std::to_string(f.expectedRects));
+        // The region header stores the whole frame as the region's bounds, so
+        // the picture must reach every edge for that to be its true bounding box.
+        const Rect box = boundingBox(rects);
+        if (box != Rect{0, 0, img.width, img.height})
+            throw std::runtime_error(
+                "frame " + f.name + ": its pixels span (" + std::to_string(box.left) + ", " +
+                std::to_string(box.top) + ", " + std::to_string(box.right) + ", " +
+                std::to_string(box.bottom) + "), not the whole frame (0, 0, " +
+                std::to_string(img.width) + ", " + std::to_string(img.height) + ")");
         files["resources/frames/" + f.name + ".bmp"] = encodeBmp8(img, d.palette);
         files["resources/regions/" + f.name + ".rgn"] = encodeRegion(rects, img.width, img.height);
     }
-    if (!files.count("resources/icon/jellop.ico")) throw std::runtime_error("jellop.art has no icon");
+    if (!files.count("resources/icon/jellop.ico"))
+        throw std::runtime_error("jellop.art has no icon");
     files["docs/contact-sheet.png"] = contactSheetPng(sheet, d.palette);
     return files;
 }
 
 std::string readTextFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -18,10 +18,11 @@ inline constexpr const char* kDescriptionPath = "tools/artgen/jellop.art";
 //   resources/frames/<id>.bmp, resources/regions/<id>.rgn,
 //   resources/icon/jellop.ico, docs/contact-sheet.png
 // Throws if a frame's rectangle count differs from the one the description
-// expects for it.
+// expects for it, or if a frame's visible pixels do not reach all four edges
+// of its bitmap (the region header gives the whole frame as the bounds).
 FileMap generateArt(const std::string& descriptionText);
 
 // Reads a whole file; throws if it cannot.
 std::string readTextFile(const std::string& path);
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -1,12 +1,14 @@
 #include "region.h"
 
+#include <algorithm>
+
 #include "bytes.h"
 
 namespace jellop::art {
 
 namespace {
 
-using Runs = std::vector<std::pair<int, int>>;  // [begin, end) columns
+using Runs = std::vector<std::pair<int, int>>; // [begin, end) columns
 
 Runs rowRuns(const Image& img, int y) {
     Runs runs;
@@ -16,13 +18,14 @@ Runs rowRuns(const Image& img, int y) {
             continue;
         }
         const int begin = x;
-        while (x < img.width && img.at(x, y) != kClear) ++x;
+        while (x < img.width && img.at(x, y) != kClear)
+            ++x;
         runs.emplace_back(begin, x);
     }
     return runs;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Rect> regionRects(const Image& img) {
     std::vector<Rect> rects;
@@ -30,11 +33,26 @@ std::vector<Rect> regionRects(const Image& img) {
         const Runs runs = rowRuns(img, y);
         int end = y + 1;
         if (!runs.empty())
-            while (end < img.height && rowRuns(img, end) == runs) ++end;
-        for (const auto& [begin, stop] : runs) rects.push_back({begin, y, stop, end});
+            while (end < img.height && rowRuns(img, end) == runs)
+                ++end;
+        for (const auto& [begin, stop] : runs)
+            rects.push_back({begin, y, stop, end});
         y = end;
     }
     return rects;
+}
+
+Rect boundingBox(const std::vector<Rect>& rects) {
+    if (rects.empty())
+        return {};
+    Rect box = rects.front();
+    for (const Rect& r : rects) {
+        box.left = std::min(box.left, r.left);
+        box.top = std::min(box.top, r.top);
+        box.right = std::max(box.right, r.right);
+        box.bottom = std::max(box.bottom, r.bottom);
+    }
+    return box;
 }
 
 std::vector<std::uint8_t> encodeRegion(const std::vector<Rect>& rects, int width, int height) {
@@ -44,10 +62,12 @@ std::vector<std::uint8_t> encodeRegion(const std::vector<Rect>& rects, int width
     out.u32(1);
     out.u32(count);
     out.u32(count * 16);
-    for (int v : {0, 0, width, height}) out.i32(v);
+    for (int v : {0, 0, width, height})
+        out.i32(v);
     for (const Rect& r : rects)
-        for (int v : {r.left, r.top, r.right, r.bottom}) out.i32(v);
+        for (int v : {r.left, r.top, r.right, r.bottom})
+            out.i32(v);
     return out.bytes;
 }
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -10,7 +10,7 @@
 namespace jellop::art {
 
 struct Rect {
-    int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+    int left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
     bool operator==(const Rect&) const = default;
 };
 
@@ -19,8 +19,11 @@ struct Rect {
 // rectangle.  Bands are listed top to bottom, runs left to right.
 std::vector<Rect> regionRects(const Image& img);
 
+// Smallest rectangle holding all the rectangles; all zero when there are none.
+Rect boundingBox(const std::vector<Rect>& rects);
+
 // RGNDATA bytes, little-endian: 32-byte header (dwSize 32, iType 1 =
 // RDH_RECTANGLES, nCount, nRgnSize, rcBound = whole frame) then the rectangles.
 std::vector<std::uint8_t> encodeRegion(const std::vector<Rect>& rects, int width, int height);
 
-}  // namespace jellop::art
+} // namespace jellop::art
