@@ -85,6 +85,8 @@ jellop_start_wine() {
         wine "$keepalive" </dev/null >/dev/null 2>&1 &
         echo $! >"$JELLOP_STATE/keepalive.pid"
     fi
+    # Start Wine's services now, with their output on /dev/null, not from a test program.
+    wine wineboot </dev/null >/dev/null 2>&1
 }
 
 jellop_stop() {
