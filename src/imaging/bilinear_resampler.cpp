@@ -61,11 +61,11 @@ namespace {
 // them eight or sixteen at a time. Finer weights take the 64-bit Blend.
 constexpr std::int64_t kCoarseStep = std::int64_t{1} << (kWeightBits - 23);
 
+#ifdef JELLOP_RESAMPLE_SSE2
+
 bool IsCoarse(std::int64_t weight) {
     return weight % kCoarseStep == 0;
 }
-
-#ifdef JELLOP_RESAMPLE_SSE2
 
 // The two 23-bit weights (2^23 - w, w) of a coarse weight, each split into 12-bit halves, laid
 // out for _mm_madd_epi16 over (a, b) pairs of 16-bit lanes: a * (2^23 - w) + b * w is

@@ -13,7 +13,10 @@ runtime::FormDesign PetWindowDesign() {
 
 } // namespace
 
-frmJellop::frmJellop() : runtime::Form(PetWindowDesign()) {}
+frmJellop::frmJellop() : runtime::Form(PetWindowDesign()) {
+    AddTimer(Timer1);
+    AddTimer(Timer2);
+}
 
 // The region object goes first: it takes its shape off the window while the window exists.
 frmJellop::~frmJellop() {

@@ -1,5 +1,6 @@
 #include "runtime/form.h"
 
+#include "runtime/program.h"
 #include "runtime/rounding.h"
 
 namespace runtime {
@@ -27,9 +28,108 @@ Form::Form(const FormDesign& design) {
     window_ = platform::CreateFormWindow(design.caption, ToPixels(design.left, x),
                                          ToPixels(design.top, y), ToPixels(design.width, x),
                                          ToPixels(design.height, y));
+    platform::SetMessageHandler(
+        hWnd(), [this](const platform::Message& message) { return OnMessage(message); });
 }
 
-Form::~Form() = default;
+Form::~Form() {
+    platform::SetMessageHandler(hWnd(), {});
+    if (Loaded()) {
+        NoteFormUnloaded();
+    }
+}
+
+void Form::Load() {
+    if (state_ != State::Created) {
+        return;
+    }
+    state_ = State::Loading;
+    NoteFormLoaded();
+    Form_Load();
+    state_ = State::Loaded;
+    if (unloadRequested_) {
+        Unload();
+    }
+}
+
+void Form::Unload() {
+    if (state_ == State::Loading) {
+        unloadRequested_ = true;
+        return;
+    }
+    if (state_ != State::Loaded) {
+        return;
+    }
+    state_ = State::Unloading;
+    Form_Unload();
+    for (Timer* timer : timers_) {
+        timer->Release();
+    }
+    platform::SetMessageHandler(hWnd(), {});
+    window_.reset();
+    state_ = State::Unloaded;
+    NoteFormUnloaded();
+}
+
+void Form::Form_MouseDown(std::int16_t, std::int16_t, float, float) {}
+
+std::optional<std::intptr_t> Form::OnMessage(const platform::Message& message) {
+    switch (message.id) {
+    case platform::kWmClose:
+        return OnCloseRequest();
+    case platform::kWmEndSession:
+        // The session ends (log-off, shut-down): the same as a close request.
+        return message.wParam != 0 ? OnCloseRequest() : 0;
+    case platform::kWmLButtonDown:
+        return OnButtonDown(kLeftButton, message);
+    case platform::kWmRButtonDown:
+    case platform::kWmRButtonDblClk:
+        return OnButtonDown(kRightButton, message);
+    case platform::kWmMButtonDown:
+    case platform::kWmMButtonDblClk:
+        return OnButtonDown(kMiddleButton, message);
+    case platform::kWmLButtonDblClk:
+        return OnDoubleClick();
+    case platform::kWmMouseActivate:
+        return OnMouseActivate();
+    default:
+        return std::nullopt;
+    }
+}
+
+// A close request unloads the form instead of letting the system destroy its window.
+std::intptr_t Form::OnCloseRequest() {
+    Unload();
+    return 0;
+}
+
+std::intptr_t Form::OnButtonDown(std::int16_t button, const platform::Message& message) {
+    std::int16_t shift = 0;
+    if (message.wParam & platform::kMkShift) {
+        shift |= kShiftMask;
+    }
+    if (message.wParam & platform::kMkControl) {
+        shift |= kCtrlMask;
+    }
+    // Client coordinates, signed 16-bit each, as mouse messages pack them.
+    auto x = static_cast<std::int16_t>(static_cast<std::uint32_t>(message.lParam) & 0xFFFF);
+    auto y = static_cast<std::int16_t>((static_cast<std::uint32_t>(message.lParam) >> 16) & 0xFFFF);
+    Form_MouseDown(button, shift, static_cast<float>(x) * TwipsPerPixelX(),
+                   static_cast<float>(y) * TwipsPerPixelY());
+    return 0;
+}
+
+// A click leaves the activation where it is: a form never takes the keyboard focus from the
+// program the user works in. (A pet window that took it would also lose it again whenever it
+// moves, and that closes its pop-up menu.)
+std::intptr_t Form::OnMouseActivate() {
+    return platform::kMaNoActivate;
+}
+
+std::intptr_t Form::OnDoubleClick() {
+    Form_DblClick();
+    return 0;
+}
 
 float Form::Left() const {
     return ToTwips(platform::GetWindowRect(hWnd()).left, TwipsPerPixelX());

@@ -2,15 +2,23 @@
 // (single-precision, 1/1440 inch) through the screen's twips-per-pixel factors, and which
 // shows a picture unscaled at its top-left corner.
 //
-// The form owns its window and its picture. Events (load and unload, timers, mouse) are meant
-// to be added on top of this class by the forms that need them.
+// The form owns its window and its picture, and has a life cycle: it is loaded (its load
+// event runs and it counts as loaded for the program's message loop) and unloaded (its unload
+// event runs, its timers stop for good and its window is destroyed). The window's messages
+// reach the form's events, one handler per message: a close request from the system unloads
+// the form, button presses are its mouse-down event, a double-click its double-click event,
+// and a click never activates the window.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/messages.h"
 #include "platform/resources.h"
 #include "platform/window.h"
+#include "runtime/timer.h"
 
 namespace runtime {
 
@@ -32,6 +40,15 @@ class Form {
     virtual ~Form();
 
     platform::WindowHandle hWnd() const { return window_.get(); }
+
+    // Runs the load event; from then on the form counts as loaded. A form loads once. An
+    // unload requested while the load event runs (its waits pump messages) takes place as
+    // soon as the load event has returned.
+    void Load();
+    // Runs the unload event, stops the form's timers for good and destroys its window. Does
+    // nothing for a form that is not loaded or is unloading already.
+    void Unload();
+    bool Loaded() const { return state_ == State::Loaded || state_ == State::Loading; }
 
     // Geometry in twips. Reading converts the window's pixels; writing rounds to the nearest
     // pixel (halves to even) and keeps the other three values, so a new size keeps the
@@ -56,9 +73,41 @@ class Form {
     void Hide();
     bool Visible() const;
 
+  protected:
+    // Mouse buttons as the mouse-down event numbers them, and its shift-key bits.
+    static constexpr std::int16_t kLeftButton = 1;
+    static constexpr std::int16_t kRightButton = 2;
+    static constexpr std::int16_t kMiddleButton = 4;
+    static constexpr std::int16_t kShiftMask = 1;
+    static constexpr std::int16_t kCtrlMask = 2;
+
+    // The form's events; the forms override those they handle.
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    // A button went down over the form: which one, the shift keys, and where (twips from the
+    // form's top-left corner).
+    virtual void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    virtual void Form_DblClick() {}
+
+    // Makes `timer` one of the form's timers: it stops for good when the form unloads.
+    void AddTimer(Timer& timer) { timers_.push_back(&timer); }
+
   private:
+    enum class State { Created, Loading, Loaded, Unloading, Unloaded };
+
+    // The window's messages, one handler each; nothing for messages left to the system.
+    std::optional<std::intptr_t> OnMessage(const platform::Message& message);
+    std::intptr_t OnCloseRequest();
+    std::intptr_t OnButtonDown(std::int16_t button, const platform::Message& message);
+    std::intptr_t OnDoubleClick();
+    std::intptr_t OnMouseActivate();
+
     // Applies a rectangle given in pixels.
     void Place(const platform::PixelRect& rect);
+
+    State state_ = State::Created;
+    bool unloadRequested_ = false;
+    std::vector<Timer*> timers_;
 
     platform::Picture picture_; // declared first: outlives the window that borrows it
     platform::Window window_;

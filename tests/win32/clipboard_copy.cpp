@@ -120,6 +120,16 @@ TEST(ClipboardCopy, AnotherProcessFindsExactlyTheImageAsABitmap) {
     EXPECT_EQ(content.pixels, SectionBytes(dib));
 }
 
+// Counts the visible buttons among a window's children (an EnumChildWindows callback).
+BOOL CALLBACK CountVisibleButton(HWND child, LPARAM count) {
+    char name[32] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
+        ++*reinterpret_cast<int*>(count);
+    }
+    return TRUE;
+}
+
 // Finds the message box of this program (a dialog under the application's title), notes its
 // text and buttons and presses OK, from another thread while the main one waits in the box.
 struct BoxCloser {
@@ -138,17 +148,7 @@ struct BoxCloser {
                     char buffer[512] = {};
                     GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
                     text = buffer;
-                    EnumChildWindows(
-                        box,
-                        [](HWND child, LPARAM count) -> BOOL {
-                            char name[32] = {};
-                            GetClassNameA(child, name, sizeof name);
-                            if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
-                                ++*reinterpret_cast<int*>(count);
-                            }
-                            return TRUE;
-                        },
-                        reinterpret_cast<LPARAM>(&buttons));
+                    EnumChildWindows(box, CountVisibleButton, reinterpret_cast<LPARAM>(&buttons));
                     found = true;
                     PostMessageA(box, WM_COMMAND, IDOK, 0);
                     return;

@@ -19,6 +19,7 @@ struct WindowOperation {
     WindowHandle insertAfter{}; // SetPos
     bool redraw = false;        // SetRegion
     bool hasRegion = false;     // SetRegion: a shape was given (not cleared)
+    std::uint64_t sequence = 0; // order among all recorded calls of the fake backend
 };
 
 struct WindowState {
@@ -38,6 +39,10 @@ struct WindowState {
 
 // Null when `window` is not a live window.
 const WindowState* FindWindowState(WindowHandle window);
+
+// The last state of a window that was destroyed, operations included; null when `window`
+// was never destroyed.
+const WindowState* FindDestroyedWindowState(WindowHandle window);
 
 // Operations recorded since the window was created, and a way to start recording afresh.
 void ClearWindowOperations(WindowHandle window);

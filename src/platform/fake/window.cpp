@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/fake/fake_window.h"
+#include "platform/fake/loop.h"
 #include "platform/fake/objects.h"
 
 namespace platform {
@@ -31,6 +32,11 @@ std::map<std::uintptr_t, WindowState>& Windows() {
     return windows;
 }
 
+std::map<std::uintptr_t, WindowState>& DestroyedWindows() {
+    static std::map<std::uintptr_t, WindowState> windows;
+    return windows;
+}
+
 WindowState* Find(WindowHandle window) {
     auto found = Windows().find(static_cast<std::uintptr_t>(window));
     return found == Windows().end() ? nullptr : &found->second;
@@ -40,6 +46,7 @@ void Record(WindowState& state, WindowOperation::Kind kind) {
     WindowOperation operation;
     operation.kind = kind;
     operation.rect = state.rect;
+    operation.sequence = fake::detail::NextSequence();
     state.operations.push_back(operation);
 }
 
@@ -69,6 +76,8 @@ bool DestroyWindow(WindowHandle window) {
     if (!IsNull(state->region)) {
         fake::detail::DestroyRegion(state->region);
     }
+    Record(*state, WindowOperation::Kind::Destroy);
+    DestroyedWindows()[static_cast<std::uintptr_t>(window)] = std::move(*state);
     Windows().erase(static_cast<std::uintptr_t>(window));
     return true;
 }
@@ -133,6 +142,7 @@ bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x,
     operation.rect = rect;
     operation.flags = flags;
     operation.insertAfter = insertAfter;
+    operation.sequence = fake::detail::NextSequence();
     state->operations.push_back(operation);
     return true;
 }
@@ -161,6 +171,11 @@ namespace fake {
 
 const WindowState* FindWindowState(WindowHandle window) {
     return Find(window);
+}
+
+const WindowState* FindDestroyedWindowState(WindowHandle window) {
+    auto found = DestroyedWindows().find(static_cast<std::uintptr_t>(window));
+    return found == DestroyedWindows().end() ? nullptr : &found->second;
 }
 
 void ClearWindowOperations(WindowHandle window) {
@@ -198,6 +213,7 @@ void NoteWindowRegionChange(WindowHandle window, bool redraw) {
     operation.rect = state->rect;
     operation.redraw = redraw;
     operation.hasRegion = !IsNull(state->region);
+    operation.sequence = fake::detail::NextSequence();
     state->operations.push_back(operation);
 }
 

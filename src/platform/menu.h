@@ -1,0 +1,40 @@
+// Pop-up menus: built from string, check and separator items, and tracked modally at a screen
+// position for an owner window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi.h"
+#include "platform/handles.h"
+
+namespace platform {
+
+bool DestroyMenu(MenuHandle menu);
+using Menu = UniqueHandle<MenuHandle, &DestroyMenu>;
+
+// An empty pop-up menu; an empty owner when the system has no menu left.
+Menu CreatePopupMenu();
+
+// Appends a command item (its caption may carry an '&' before the access key) or a separator.
+// Command ids are non-zero.
+bool AppendMenuItem(MenuHandle menu, std::uint32_t commandId, const std::string& caption);
+bool AppendMenuSeparator(MenuHandle menu);
+
+// The check mark of a command item. CheckMenuItem returns the previous state, or -1 when the
+// menu has no item with that id; IsMenuItemChecked reads the state back.
+std::int32_t CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked);
+bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId);
+
+// TrackPopupMenu flags the callers may pass (TPM_*): alignment and button; the default, 0, is
+// left-aligned at x, top-aligned at y, chosen with the left button.
+inline constexpr std::uint32_t kTpmRightButton = 0x0002;
+
+// Shows `menu` at (x, y) in screen pixels for `owner` and runs the system's modal menu loop
+// until the user chooses an item or dismisses the menu. Timer ticks are still delivered
+// meanwhile. Returns the chosen command id, or 0 when nothing was chosen. Rethrows an
+// exception that a callback raised while the menu was open.
+std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
+                             WindowHandle owner);
+
+} // namespace platform

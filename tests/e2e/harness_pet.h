@@ -1,0 +1,46 @@
+// What the pet's end-to-end tests need besides the harness: the frame set's shapes read from
+// the region files of the source tree, recognising a window's shape as one of them, the
+// keyboard, and the top-level windows that appear (a pop-up menu has no name to find it by).
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "harness.h"
+
+namespace e2e {
+
+// The pixels a list of rectangles covers.
+using PixelSet = std::set<std::pair<int, int>>;
+PixelSet PixelsOf(const std::vector<Rect>& rectangles);
+
+// The region of frame `frameId`, from resources/regions/<id>.rgn.
+std::vector<Rect> FrameRegion(int frameId);
+
+// The first of `frames` whose region covers exactly the pixels of `shape`.
+std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vector<int>& frames);
+
+// The keyboard and the window stack, through a display connection of its own.
+class Screen {
+  public:
+    Screen();
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    // Presses and releases the key of `keysym` ("s", "Escape", ...).
+    void PressKey(const std::string& keysym);
+    // Every mapped child of the root window.
+    std::vector<::Window> MappedTopLevelWindows();
+    bool IsShown(::Window window);
+
+  private:
+    ::Display* display_;
+};
+
+} // namespace e2e
