@@ -25,5 +25,5 @@ for block in resources/regions/*.rgn; do
     [ -f "$corpus/file-$name" ] || { printf '\001'; cat "$block"; } >"$corpus/file-$name"
 done
 
-build/fuzz/jellop_fuzz_regions -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+build/fuzz/fuzz/jellop_fuzz_regions -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
     -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus"
