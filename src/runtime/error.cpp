@@ -16,8 +16,12 @@ void Raise(std::int32_t number, std::string message) {
     throw Error(number, AppTitle(), std::move(message));
 }
 
-void RaiseOverflow() { Raise(kErrOverflow, "Overflow"); }
+void RaiseOverflow() {
+    Raise(kErrOverflow, "Overflow");
+}
 
-void RaiseSubscriptOutOfRange() { Raise(kErrSubscriptOutOfRange, "Subscript out of range"); }
+void RaiseSubscriptOutOfRange() {
+    Raise(kErrSubscriptOutOfRange, "Subscript out of range");
+}
 
 } // namespace runtime

@@ -30,8 +30,12 @@ template <typename Int> Int RoundTo(double value) {
     return static_cast<Int>(rounded);
 }
 
-inline std::int16_t RoundToInt16(double value) { return RoundTo<std::int16_t>(value); }
-inline std::int32_t RoundToInt32(double value) { return RoundTo<std::int32_t>(value); }
+inline std::int16_t RoundToInt16(double value) {
+    return RoundTo<std::int16_t>(value);
+}
+inline std::int32_t RoundToInt32(double value) {
+    return RoundTo<std::int32_t>(value);
+}
 
 // Sums and products of 16- and 32-bit integers that must stay inside their type, else error 6.
 // Worked out in 64 bits, which holds any such sum or product exactly.

@@ -40,9 +40,13 @@ WineProcess::WineProcess(const std::string& exe, const std::string& workingDirec
     setpgid(pid_, pid_);
 }
 
-WineProcess::~WineProcess() { Kill(); }
+WineProcess::~WineProcess() {
+    Kill();
+}
 
-bool WineProcess::Running() { return !WaitForExit(0ms).has_value(); }
+bool WineProcess::Running() {
+    return !WaitForExit(0ms).has_value();
+}
 
 std::optional<int> WineProcess::WaitForExit(std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -106,7 +110,9 @@ Desktop::Desktop() : display_(XOpenDisplay(nullptr)) {
     }
 }
 
-Desktop::~Desktop() { XCloseDisplay(display_); }
+Desktop::~Desktop() {
+    XCloseDisplay(display_);
+}
 
 std::vector<::Window> Desktop::WindowsNamed(const std::string& title) {
     std::vector<::Window> found;
@@ -159,8 +165,8 @@ std::vector<Rect> Desktop::ShapeOf(::Window window) {
 
 std::vector<Pixel> Desktop::Capture(const Geometry& area) {
     XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.x, area.y,
-                              static_cast<unsigned>(area.width),
-                              static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+                              static_cast<unsigned>(area.width), static_cast<unsigned>(area.height),
+                              AllPlanes, ZPixmap);
     if (!image) {
         throw std::runtime_error("XGetImage failed");
     }
@@ -208,8 +214,7 @@ void Desktop::MovePointer(int x, int y) {
 }
 
 void Desktop::Button(int button, bool down) {
-    XTestFakeButtonEvent(display_, static_cast<unsigned>(button), down ? True : False,
-                         CurrentTime);
+    XTestFakeButtonEvent(display_, static_cast<unsigned>(button), down ? True : False, CurrentTime);
     XFlush(display_);
 }
 

@@ -59,7 +59,7 @@ class Desktop {
 
     // The mapped top-level window whose name is exactly `title`, waiting up to `timeout`.
     std::optional<::Window> FindWindow(const std::string& title,
-                                     std::chrono::milliseconds timeout = 20s);
+                                       std::chrono::milliseconds timeout = 20s);
     // Mapped top-level windows owned by Wine whose name is `title` (0, 1 or more).
     std::vector<::Window> WindowsNamed(const std::string& title);
     bool IsMapped(::Window window);

@@ -16,9 +16,9 @@ TEST(Harness, SeesAWineWindowsPlaceShapeAndEnd) {
     ASSERT_TRUE(window) << "the probe's window never appeared";
 
     EXPECT_EQ(desktop.GeometryOf(*window), (Geometry{100, 120, 40, 30}));
-    EXPECT_EQ(desktop.ShapeOf(*window),
-              (std::vector<Rect>{{0, 0, 10, 10}, {0, 10, 10, 20}, {20, 10, 40, 20},
-                                 {0, 20, 10, 30}}));
+    EXPECT_EQ(
+        desktop.ShapeOf(*window),
+        (std::vector<Rect>{{0, 0, 10, 10}, {0, 10, 10, 20}, {20, 10, 40, 20}, {0, 20, 10, 30}}));
     EXPECT_TRUE(desktop.SkipsTaskbar(*window));
 
     // The pixels inside the shape are the probe's black background.

@@ -22,10 +22,16 @@ Bytes readFile(const std::string& relative) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-std::uint32_t u16(const Bytes& b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-std::uint32_t u32(const Bytes& b, size_t at) { return u16(b, at) | u16(b, at + 2) << 16; }
+std::uint32_t u16(const Bytes& b, size_t at) {
+    return b.at(at) | b.at(at + 1) << 8;
+}
+std::uint32_t u32(const Bytes& b, size_t at) {
+    return u16(b, at) | u16(b, at + 2) << 16;
+}
 
-double dbfs(double linear) { return 20 * std::log10(linear / 32768.0); }
+double dbfs(double linear) {
+    return 20 * std::log10(linear / 32768.0);
+}
 
 // Parses a RIFF WAVE file, checking that it is 16-bit mono PCM at 44100 Hz,
 // and returns its samples.
@@ -40,7 +46,8 @@ std::vector<std::int16_t> loadWav(const std::string& relative) {
     EXPECT_EQ(u32(b, 4), b.size() - 8) << relative << ": RIFF size";
     bool sawFormat = false;
     for (size_t at = 12; at + 8 <= b.size();) {
-        const std::string id(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + 4));
+        const std::string id(b.begin() + static_cast<std::ptrdiff_t>(at),
+                             b.begin() + static_cast<std::ptrdiff_t>(at + 4));
         const size_t size = u32(b, at + 4), body = at + 8;
         if (body + size > b.size()) {
             ADD_FAILURE() << relative << ": chunk " << id << " runs past the end";
@@ -66,8 +73,8 @@ std::vector<std::int16_t> loadWav(const std::string& relative) {
 }
 
 struct Level {
-    int peak = 0;        // largest magnitude
-    double activeRms = 0;  // between the first and last sample above -40 dBFS
+    int peak = 0;         // largest magnitude
+    double activeRms = 0; // between the first and last sample above -40 dBFS
 };
 
 Level measure(const std::vector<std::int16_t>& s) {
@@ -82,8 +89,10 @@ Level measure(const std::vector<std::int16_t>& s) {
         }
     }
     double sum = 0;
-    for (size_t i = first; i <= last && i < s.size(); ++i) sum += double(s[i]) * s[i];
-    if (first <= last) level.activeRms = std::sqrt(sum / double(last - first + 1));
+    for (size_t i = first; i <= last && i < s.size(); ++i)
+        sum += double(s[i]) * s[i];
+    if (first <= last)
+        level.activeRms = std::sqrt(sum / double(last - first + 1));
     return level;
 }
 
@@ -125,7 +134,8 @@ TEST(Sounds, AreClearlyAudibleOverTheirActivePart) {
 TEST(Sounds, FadeInAndOutWithoutClicks) {
     for (const SoundSpec& s : kSounds) {
         const auto samples = loadWav(s.path);
-        if (samples.size() < 1000) continue;
+        if (samples.size() < 1000)
+            continue;
         const int peak = measure(samples).peak;
         EXPECT_LT(std::abs(int(samples.front())), 100) << s.path;
         EXPECT_LT(std::abs(int(samples.back())), 100) << s.path;
@@ -133,18 +143,21 @@ TEST(Sounds, FadeInAndOutWithoutClicks) {
         const size_t edge = 22;
         for (size_t i = 0; i < edge; ++i) {
             EXPECT_LT(std::abs(int(samples[i])), peak / 4) << s.path << " sample " << i;
-            EXPECT_LT(std::abs(int(samples[samples.size() - 1 - i])), peak / 4) << s.path << " from the end " << i;
+            EXPECT_LT(std::abs(int(samples[samples.size() - 1 - i])), peak / 4)
+                << s.path << " from the end " << i;
         }
         // No jump between neighbouring samples as large as half full scale.
         for (size_t i = 1; i < samples.size(); ++i)
-            ASSERT_LT(std::abs(int(samples[i]) - int(samples[i - 1])), 16384) << s.path << " sample " << i;
+            ASSERT_LT(std::abs(int(samples[i]) - int(samples[i - 1])), 16384)
+                << s.path << " sample " << i;
     }
 }
 
 TEST(Sounds, SynthesiserReproducesTheCommittedFiles) {
     const auto files = jellop::sound::generateSounds();
     EXPECT_EQ(files.size(), std::size(kSounds));
-    for (const auto& [path, bytes] : files) EXPECT_TRUE(bytes == readFile(path)) << path << " is out of date";
+    for (const auto& [path, bytes] : files)
+        EXPECT_TRUE(bytes == readFile(path)) << path << " is out of date";
 }
 
-}  // namespace
+} // namespace

@@ -21,8 +21,9 @@ struct ByteWriter {
     }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     void text(std::string_view s) {
-        for (char c : s) u8(static_cast<std::uint8_t>(c));
+        for (char c : s)
+            u8(static_cast<std::uint8_t>(c));
     }
 };
 
-}  // namespace jellop::art
+} // namespace jellop::art

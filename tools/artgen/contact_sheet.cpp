@@ -102,7 +102,8 @@ struct Canvas {
 
     Canvas(int w, int h) : width(w), height(h), rgb(static_cast<std::size_t>(w) * h * 3) {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) set(x, y, kBackground);
+            for (int x = 0; x < w; ++x)
+                set(x, y, kBackground);
     }
     void set(int x, int y, Rgb c) {
         std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
@@ -112,14 +113,16 @@ struct Canvas {
     }
     void block(int x, int y, int size, Rgb c) {
         for (int j = 0; j < size; ++j)
-            for (int i = 0; i < size; ++i) set(x + i, y + j, c);
+            for (int i = 0; i < size; ++i)
+                set(x + i, y + j, c);
     }
 };
 
 void drawLabel(Canvas& canvas, const std::string& label, int x, int y) {
     for (char ch : label) {
         const auto it = font().find(ch);
-        if (it == font().end()) throw std::runtime_error(std::string("contact sheet: no glyph for '") + ch + "'");
+        if (it == font().end())
+            throw std::runtime_error(std::string("contact sheet: no glyph for '") + ch + "'");
         for (int gy = 0; gy < 5; ++gy)
             for (int gx = 0; gx < 3; ++gx)
                 if (it->second[gy * 3 + gx] == '#')
@@ -128,7 +131,8 @@ void drawLabel(Canvas& canvas, const std::string& label, int x, int y) {
     }
 }
 
-void drawImage(Canvas& canvas, const Image& img, const Palette& palette, int scale, int left, int top) {
+void drawImage(Canvas& canvas, const Image& img, const Palette& palette, int scale, int left,
+               int top) {
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x) {
             const std::uint8_t i = img.at(x, y);
@@ -143,12 +147,13 @@ void appendBytes(void* context, void* data, int size) {
     out->insert(out->end(), bytes, bytes + size);
 }
 
-}  // namespace
+} // namespace
 
-std::vector<std::uint8_t> contactSheetPng(const std::vector<SheetEntry>& entries, const Palette& palette, int scale) {
+std::vector<std::uint8_t> contactSheetPng(const std::vector<SheetEntry>& entries,
+                                          const Palette& palette, int scale) {
     // Lay the entries out row by row, each cell as wide as its picture and
     // pictures standing on a common baseline.
-    std::map<int, std::pair<int, int>> rowSize;  // row -> (width, picture height)
+    std::map<int, std::pair<int, int>> rowSize; // row -> (width, picture height)
     for (const SheetEntry& e : entries) {
         auto& [w, h] = rowSize[e.row];
         w += e.image->width * scale + kPad;
@@ -179,4 +184,4 @@ std::vector<std::uint8_t> contactSheetPng(const std::vector<SheetEntry>& entries
     return png;
 }
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -14,7 +14,7 @@
 
 namespace jellop::art {
 
-using Milli = std::int64_t;  // thousandths of a pixel
+using Milli = std::int64_t; // thousandths of a pixel
 
 struct Shape {
     enum class Kind { Blob, Box };
@@ -36,39 +36,39 @@ struct Shape {
 
 struct Op {
     enum class Kind {
-        Body,   // adds the shape to the silhouette
-        Cut,    // removes the shape from the silhouette
-        Paint,  // colours the silhouette's interior inside the shape
-        Dot,    // colours one interior pixel
-        Line,   // colours interior pixels along a line
+        Body,  // adds the shape to the silhouette
+        Cut,   // removes the shape from the silhouette
+        Paint, // colours the silhouette's interior inside the shape
+        Dot,   // colours one interior pixel
+        Line,  // colours interior pixels along a line
     };
     Kind kind = Kind::Body;
-    bool face = false;  // part of the face (left out of back views)
+    bool face = false; // part of the face (left out of back views)
     std::uint8_t colour = 0;
     Shape shape;
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // Dot uses x0/y0
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0; // Dot uses x0/y0
 };
 
 struct FrameDesc {
-    std::string name;  // frame id, or "icon"
+    std::string name; // frame id, or "icon"
     int width = 0;
     int height = 0;
-    int expectedRects = -1;  // -1: not checked
-    std::string mirrorOf;    // the frame is this frame mirrored left-right
+    int expectedRects = -1; // -1: not checked
+    std::string mirrorOf;   // the frame is this frame mirrored left-right
     std::vector<Op> ops;
 };
 
 struct Description {
     Palette palette{};
-    std::map<std::string, std::uint8_t> colours;  // name -> palette index
-    std::vector<FrameDesc> frames;                 // in file order, icon included
+    std::map<std::string, std::uint8_t> colours; // name -> palette index
+    std::vector<FrameDesc> frames;               // in file order, icon included
 
     const FrameDesc* find(const std::string& name) const;
-    std::uint8_t colour(const std::string& name) const;  // throws if unknown
+    std::uint8_t colour(const std::string& name) const; // throws if unknown
 };
 
 // Parses the description text; throws std::runtime_error naming the line on
 // any mistake.
 Description parseDescription(const std::string& text);
 
-}  // namespace jellop::art
+} // namespace jellop::art

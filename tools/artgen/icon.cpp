@@ -14,8 +14,10 @@ void writeAndMask(ByteWriter& out, const Image& img) {
     for (int y = img.height - 1; y >= 0; --y) {
         std::vector<std::uint8_t> row(static_cast<std::size_t>(stride), 0);
         for (int x = 0; x < img.width; ++x)
-            if (img.at(x, y) == kClear) row[x / 8] |= std::uint8_t(0x80 >> (x % 8));
-        for (std::uint8_t b : row) out.u8(b);
+            if (img.at(x, y) == kClear)
+                row[x / 8] |= std::uint8_t(0x80 >> (x % 8));
+        for (std::uint8_t b : row)
+            out.u8(b);
     }
 }
 
@@ -47,37 +49,41 @@ std::vector<std::uint8_t> trueColourEntry(const Image& img, const Palette& palet
             out.u8(c.g);
             out.u8(c.r);
         }
-        for (int i = img.width * 3; i < stride; ++i) out.u8(0);
+        for (int i = img.width * 3; i < stride; ++i)
+            out.u8(0);
     }
     writeAndMask(out, img);
     return out.bytes;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::uint8_t> encodeIcon(const Image& img, const Palette& palette) {
-    if (img.width > 256 || img.height > 256) throw std::runtime_error("icon image too large");
-    const std::vector<std::uint8_t> entries[] = {indexedEntry(img, palette), trueColourEntry(img, palette)};
+    if (img.width > 256 || img.height > 256)
+        throw std::runtime_error("icon image too large");
+    const std::vector<std::uint8_t> entries[] = {indexedEntry(img, palette),
+                                                 trueColourEntry(img, palette)};
     const int bits[] = {8, 24};
 
     ByteWriter out;
-    out.u16(0);  // reserved
-    out.u16(1);  // type: icon
-    out.u16(2);  // image count
+    out.u16(0); // reserved
+    out.u16(1); // type: icon
+    out.u16(2); // image count
     std::uint32_t offset = 6 + 2 * 16;
     for (int i = 0; i < 2; ++i) {
-        out.u8(static_cast<std::uint32_t>(img.width % 256));  // 0 means 256
+        out.u8(static_cast<std::uint32_t>(img.width % 256)); // 0 means 256
         out.u8(static_cast<std::uint32_t>(img.height % 256));
         out.u8(0);  // colour count: 0 for 256 or more
         out.u8(0);  // reserved
-        out.u16(1);  // planes
+        out.u16(1); // planes
         out.u16(static_cast<std::uint32_t>(bits[i]));
         out.u32(static_cast<std::uint32_t>(entries[i].size()));
         out.u32(offset);
         offset += static_cast<std::uint32_t>(entries[i].size());
     }
-    for (const auto& e : entries) out.bytes.insert(out.bytes.end(), e.begin(), e.end());
+    for (const auto& e : entries)
+        out.bytes.insert(out.bytes.end(), e.begin(), e.end());
     return out.bytes;
 }
 
-}  // namespace jellop::art
+} // namespace jellop::art

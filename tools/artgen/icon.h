@@ -12,4 +12,4 @@ namespace jellop::art {
 // the AND mask.
 std::vector<std::uint8_t> encodeIcon(const Image& img, const Palette& palette);
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -23,7 +23,7 @@ constexpr std::uint8_t kClear = 0;
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> pixels;  // width * height palette indices
+    std::vector<std::uint8_t> pixels; // width * height palette indices
 
     Image() = default;
     Image(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, kClear) {}
@@ -36,4 +36,4 @@ struct Image {
 // Left-right mirror image.
 Image mirrored(const Image& src);
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -11,4 +11,4 @@ namespace jellop::art {
 // A mirrored frame is its source frame flipped left-right.
 Image renderFrame(const Description& d, const FrameDesc& frame);
 
-}  // namespace jellop::art
+} // namespace jellop::art

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
         const fs::path path = root / relative;
         fs::create_directories(path.parent_path());
         std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         if (!out) {
             std::cerr << "soundgen: cannot write " << path << "\n";
             return 1;

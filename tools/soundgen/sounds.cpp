@@ -6,9 +6,13 @@ namespace jellop::sound {
 
 namespace {
 
-int samplesFor(double seconds) { return static_cast<int>(seconds * kSampleRate); }
+int samplesFor(double seconds) {
+    return static_cast<int>(seconds * kSampleRate);
+}
 
-double seconds(int i) { return static_cast<double>(i) / kSampleRate; }
+double seconds(int i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // Short rising "plink" of a drop hitting a surface, added at `start`.
 void addDroplet(Samples& s, double start, double fromHz, double toHz, double level) {
@@ -21,7 +25,7 @@ void addDroplet(Samples& s, double start, double fromHz, double toHz, double lev
     }
 }
 
-}  // namespace
+} // namespace
 
 Samples moveSound() {
     // A sine that swoops up in pitch with a decaying wobble, like a spring
@@ -77,4 +81,4 @@ std::map<std::string, std::vector<std::uint8_t>> generateSounds() {
     };
 }
 
-}  // namespace jellop::sound
+} // namespace jellop::sound

@@ -5,9 +5,12 @@ namespace jellop::sound {
 double sine(double cycles) {
     // Reduce to x in [-0.25, 0.25] cycles where sin is odd and smooth.
     double p = cycles - static_cast<double>(static_cast<std::int64_t>(cycles));
-    if (p < 0) p += 1;
-    if (p > 0.75) p -= 1;
-    else if (p > 0.25) p = 0.5 - p;
+    if (p < 0)
+        p += 1;
+    if (p > 0.75)
+        p -= 1;
+    else if (p > 0.25)
+        p = 0.5 - p;
     const double x = p * kTwoPi, x2 = x * x;
     // Taylor series to x^13: error below 1e-10 on |x| <= pi/2.
     double term = x, sum = x;
@@ -31,16 +34,21 @@ double expo(double x) {
         term *= r / n;
         sum += term;
     }
-    for (int i = 0; i < k; ++i) sum *= sum;
+    for (int i = 0; i < k; ++i)
+        sum *= sum;
     return sum;
 }
 
-double dbToGain(double db) { return expo(db / 20 * 2.302585092994046); }
+double dbToGain(double db) {
+    return expo(db / 20 * 2.302585092994046);
+}
 
 double smoothStep(double t, double width) {
-    if (t <= 0) return 0;
-    if (t >= width) return 1;
-    return 0.5 - 0.5 * sine(0.25 + 0.5 * t / width);  // (1 - cos(pi t / w)) / 2
+    if (t <= 0)
+        return 0;
+    if (t >= width)
+        return 1;
+    return 0.5 - 0.5 * sine(0.25 + 0.5 * t / width); // (1 - cos(pi t / w)) / 2
 }
 
 double Noise::next() {
@@ -59,16 +67,20 @@ double LowPass::step(double in, double cutoffHz) {
 double Oscillator::step(double hz) {
     const double v = sine(phase_);
     phase_ += hz / kSampleRate;
-    if (phase_ >= 1) phase_ -= 1;
+    if (phase_ >= 1)
+        phase_ -= 1;
     return v;
 }
 
 void normalise(Samples& s, double peakDb) {
     double peak = 0;
-    for (double v : s) peak = v > peak ? v : (-v > peak ? -v : peak);
-    if (peak == 0) return;
+    for (double v : s)
+        peak = v > peak ? v : (-v > peak ? -v : peak);
+    if (peak == 0)
+        return;
     const double gain = dbToGain(peakDb) / peak;
-    for (double& v : s) v *= gain;
+    for (double& v : s)
+        v *= gain;
 }
 
 void saturate(Samples& s, double drive) {
@@ -87,4 +99,4 @@ void fadeEdges(Samples& s, double fadeInSeconds, double fadeOutSeconds) {
     }
 }
 
-}  // namespace jellop::sound
+} // namespace jellop::sound

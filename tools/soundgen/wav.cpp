@@ -25,7 +25,7 @@ std::int16_t toPcm(double v) {
     return static_cast<std::int16_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::uint8_t> encodeWav(const Samples& samples) {
     const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
@@ -35,16 +35,17 @@ std::vector<std::uint8_t> encodeWav(const Samples& samples) {
     w.tag("WAVE");
     w.tag("fmt ");
     w.u32(16);
-    w.u16(1);  // PCM
-    w.u16(1);  // mono
+    w.u16(1); // PCM
+    w.u16(1); // mono
     w.u32(kSampleRate);
-    w.u32(kSampleRate * 2);  // bytes per second
-    w.u16(2);                // bytes per sample frame
+    w.u32(kSampleRate * 2); // bytes per second
+    w.u16(2);               // bytes per sample frame
     w.u16(16);
     w.tag("data");
     w.u32(dataBytes);
-    for (double v : samples) w.u16(static_cast<std::uint16_t>(toPcm(v)));
+    for (double v : samples)
+        w.u16(static_cast<std::uint16_t>(toPcm(v)));
     return w.bytes;
 }
 
-}  // namespace jellop::sound
+} // namespace jellop::sound

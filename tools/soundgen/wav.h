@@ -11,4 +11,4 @@ namespace jellop::sound {
 // Samples are rounded to 16 bits; anything outside -1..1 is clamped.
 std::vector<std::uint8_t> encodeWav(const Samples& samples);
 
-}  // namespace jellop::sound
+} // namespace jellop::sound

@@ -20,25 +20,39 @@ AppState& State() {
 
 } // namespace
 
-std::string ExecutablePath() { return State().path; }
+std::string ExecutablePath() {
+    return State().path;
+}
 
 void MessageBox(const std::string& text, const std::string& title) {
     State().boxes.push_back({text, title});
 }
 
-std::uint32_t TickCount() { return State().now; }
+std::uint32_t TickCount() {
+    return State().now;
+}
 
-void Sleep(std::uint32_t milliseconds) { fake::AdvanceClock(milliseconds); }
+void Sleep(std::uint32_t milliseconds) {
+    fake::AdvanceClock(milliseconds);
+}
 
 namespace fake {
 
-void SetExecutablePath(std::string path) { State().path = std::move(path); }
+void SetExecutablePath(std::string path) {
+    State().path = std::move(path);
+}
 
-const std::vector<ShownMessageBox>& MessageBoxes() { return State().boxes; }
+const std::vector<ShownMessageBox>& MessageBoxes() {
+    return State().boxes;
+}
 
-void AdvanceClock(std::uint32_t milliseconds) { State().now += milliseconds; }
+void AdvanceClock(std::uint32_t milliseconds) {
+    State().now += milliseconds;
+}
 
-void ResetApp() { State() = AppState{}; }
+void ResetApp() {
+    State() = AppState{};
+}
 
 } // namespace fake
 } // namespace platform

@@ -16,8 +16,12 @@ void MessageBox(const std::string& text, const std::string& title) {
     MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK);
 }
 
-std::uint32_t TickCount() { return GetTickCount(); }
+std::uint32_t TickCount() {
+    return GetTickCount();
+}
 
-void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
 
 } // namespace platform

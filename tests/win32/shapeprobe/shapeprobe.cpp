@@ -18,9 +18,9 @@ int main() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = "JellopShapeProbe";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "JellopShapeProbe", "JellopShapeProbe",
-                                  WS_POPUP, 100, 120, 40, 30, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
+    HWND window =
+        CreateWindowExA(WS_EX_TOOLWINDOW, "JellopShapeProbe", "JellopShapeProbe", WS_POPUP, 100,
+                        120, 40, 30, nullptr, nullptr, windowClass.hInstance, nullptr);
     HRGN shape = CreateRectRgn(0, 0, 10, 30);
     HRGN bar = CreateRectRgn(20, 10, 40, 20);
     CombineRgn(shape, shape, bar, RGN_OR);
