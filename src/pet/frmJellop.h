@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
@@ -16,6 +17,7 @@
 #include "platform/instance.h"
 #include "runtime/form.h"
 #include "runtime/timer.h"
+#include "sound/modDX.h"
 
 namespace pet {
 
@@ -69,6 +71,11 @@ class frmJellop : public runtime::Form {
   private:
     void Timer1_Timer();
     void Timer2_Timer();
+
+    // Pans `buffer` by SoundPan, then plays it once from its start. A pan that cannot be set
+    // (the window so far right that it is out of range) leaves the previous pan; the sound
+    // still plays.
+    void PlayPannedSound(std::optional<modDX::DirectSoundBuffer>& buffer);
 
     // This copy's claim on the single-instance name, held while the program runs.
     std::unique_ptr<platform::InstanceClaim> instance_;

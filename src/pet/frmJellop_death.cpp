@@ -1,7 +1,6 @@
 // The death: StartDie and Timer2's steps 141 to 147.
 #include "pet/frmJellop.h"
 #include "pet/globals.h"
-#include "runtime/error.h"
 #include "runtime/rounding.h"
 #include "sound/modDS.h"
 
@@ -27,13 +26,7 @@ void frmJellop::Timer2_Timer() {
     case 141:
         // The death sound; the frame of the last walk tick stays on screen.
         if (modDS::DieSoundBuffer && SoundsEnabled != 0) {
-            try {
-                modDS::DieSoundBuffer->SetPan(SoundPan());
-            } catch (const runtime::Error&) {
-                // A pan out of range (the window far right of the screen) leaves the previous
-                // pan; the pet dies with its sound rather than with an error message.
-            }
-            modDS::PlaySoundBuffer(modDS::DieSoundBuffer, false);
+            PlayPannedSound(modDS::DieSoundBuffer);
         }
         break;
     case 142:

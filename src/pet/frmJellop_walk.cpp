@@ -39,7 +39,19 @@ std::int32_t frmJellop::SoundPan() const {
         static_cast<float>(platform::GetScreenSize().width) * runtime::TwipsPerPixelX();
     double left = Left();
     double width = screenWidth;
-    return runtime::RoundToInt32((left - width / 2) / width * kPanScale);
+    // (left - width / 2) / width * 10000, scaled before the division: every other step is
+    // exact, so a pan exactly halfway between two integers stays a tie and rounds to even.
+    // Dividing first can turn 212.5 into 212.50000000000003, which rounds up.
+    return runtime::RoundToInt32((left - width / 2) * kPanScale / width);
+}
+
+void frmJellop::PlayPannedSound(std::optional<modDX::DirectSoundBuffer>& buffer) {
+    try {
+        buffer->SetPan(SoundPan());
+    } catch (const runtime::Error&) {
+        // The sound plays with its previous pan.
+    }
+    modDS::PlaySoundBuffer(buffer, false);
 }
 
 void frmJellop::Timer1_Timer() {
@@ -50,13 +62,7 @@ void frmJellop::Timer1_Timer() {
     // 2.-3. The next frame; the move sound starts on the second frame of every cycle.
     CurrentFrame = runtime::CheckedAdd<std::int16_t>(CurrentFrame, 1);
     if (CurrentFrame - SeriesBase == 1 && SoundsEnabled != 0 && modDS::MoveSoundBuffer) {
-        try {
-            modDS::MoveSoundBuffer->SetPan(SoundPan());
-        } catch (const runtime::Error&) {
-            // The sound plays with its previous pan (for instance when the window lies so far
-            // to the right that the pan is out of range).
-        }
-        modDS::PlaySoundBuffer(modDS::MoveSoundBuffer, false);
+        PlayPannedSound(modDS::MoveSoundBuffer);
     }
 
     // 4. Back to the start of the cycle.

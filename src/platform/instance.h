@@ -1,5 +1,5 @@
 // Whether another copy of this program runs anywhere on the machine (every session, every
-// user), through a named kernel object that lives as long as its first holder.
+// user), through a named kernel object that lives as long as any copy holds it.
 #pragma once
 
 #include <memory>

@@ -26,14 +26,12 @@ bool AppendMenuSeparator(MenuHandle menu);
 std::int32_t CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked);
 bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId);
 
-// TrackPopupMenu flags the callers may pass (TPM_*): alignment and button; the default, 0, is
-// left-aligned at x, top-aligned at y, chosen with the left button.
-inline constexpr std::uint32_t kTpmRightButton = 0x0002;
-
 // Shows `menu` at (x, y) in screen pixels for `owner` and runs the system's modal menu loop
-// until the user chooses an item or dismisses the menu. Timer ticks are still delivered
-// meanwhile. Returns the chosen command id, or 0 when nothing was chosen. Rethrows an
-// exception that a callback raised while the menu was open.
+// until the user chooses an item or dismisses the menu; timer ticks are still delivered
+// meanwhile. `flags` are TrackPopupMenu's alignment and button flags (TPM_*): 0 is
+// left-aligned at x, top-aligned at y, chosen with the left button. Returns the chosen command
+// id, or 0 when nothing was chosen. Rethrows an exception that a callback raised while the
+// menu was open.
 std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
                              WindowHandle owner);
 

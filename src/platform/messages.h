@@ -21,7 +21,6 @@ namespace platform {
 
 // Message numbers and parameters of the messages the forms handle.
 inline constexpr std::uint32_t kWmClose = 0x0010;
-inline constexpr std::uint32_t kWmQueryEndSession = 0x0011;
 inline constexpr std::uint32_t kWmEndSession = 0x0016;
 inline constexpr std::uint32_t kWmMouseActivate = 0x0021;
 inline constexpr std::uint32_t kWmSysCommand = 0x0112;
@@ -40,8 +39,7 @@ inline constexpr std::uint32_t kWmMButtonDblClk = 0x0209;
 inline constexpr std::uintptr_t kScMove = 0xF010;
 inline constexpr std::uintptr_t kHtCaption = 2;
 
-// WM_MOUSEACTIVATE results: activate the window, or leave the activation where it is.
-inline constexpr std::intptr_t kMaActivate = 1;
+// WM_MOUSEACTIVATE result: leave the activation where it is.
 inline constexpr std::intptr_t kMaNoActivate = 3;
 
 // Mouse-message wParam flags (MK_*): which buttons and keys are down.

@@ -152,18 +152,6 @@ void Form::Place(const platform::PixelRect& rect) {
                            rect.Height(), platform::kSwpNoZOrder | platform::kSwpNoActivate);
 }
 
-void Form::SetLeft(float twips) {
-    platform::PixelRect rect = platform::GetWindowRect(hWnd());
-    std::int32_t left = ToPixels(twips, TwipsPerPixelX());
-    Place({left, rect.top, left + rect.Width(), rect.bottom});
-}
-
-void Form::SetTop(float twips) {
-    platform::PixelRect rect = platform::GetWindowRect(hWnd());
-    std::int32_t top = ToPixels(twips, TwipsPerPixelY());
-    Place({rect.left, top, rect.right, top + rect.Height()});
-}
-
 void Form::SetWidth(float twips) {
     platform::PixelRect rect = platform::GetWindowRect(hWnd());
     rect.right = rect.left + ToPixels(twips, TwipsPerPixelX());
@@ -181,12 +169,6 @@ void Form::Move(float left, float top) {
     std::int32_t x = ToPixels(left, TwipsPerPixelX());
     std::int32_t y = ToPixels(top, TwipsPerPixelY());
     Place({x, y, x + rect.Width(), y + rect.Height()});
-}
-
-void Form::Move(float left, float top, float width, float height) {
-    std::int32_t x = ToPixels(left, TwipsPerPixelX());
-    std::int32_t y = ToPixels(top, TwipsPerPixelY());
-    Place({x, y, x + ToPixels(width, TwipsPerPixelX()), y + ToPixels(height, TwipsPerPixelY())});
 }
 
 void Form::SetPicture(platform::Picture picture) {

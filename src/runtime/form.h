@@ -57,13 +57,10 @@ class Form {
     float Top() const;
     float Width() const;
     float Height() const;
-    void SetLeft(float twips);
-    void SetTop(float twips);
     void SetWidth(float twips);
     void SetHeight(float twips);
     // Moves the window, keeping its size.
     void Move(float left, float top);
-    void Move(float left, float top, float width, float height);
 
     // The picture the window paints; replacing it repaints the window.
     const platform::Picture& Picture() const { return picture_; }

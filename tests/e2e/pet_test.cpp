@@ -104,6 +104,23 @@ class PetEndToEnd : public ::testing::Test {
         WaitUntilGone(menu);
     }
 
+    // Closes the menu without a choice, with a click away from it.
+    void DismissMenu(::Window menu) {
+        desktop_.MovePointer(1200, 900);
+        std::this_thread::sleep_for(100ms);
+        desktop_.Click(1);
+        WaitUntilGone(menu);
+    }
+
+    // Two left clicks on the pet's centre, 120 ms apart: a double-click.
+    void DoubleClickPet() {
+        PointAtCentre();
+        std::this_thread::sleep_for(150ms);
+        desktop_.Click(1);
+        std::this_thread::sleep_for(120ms);
+        desktop_.Click(1);
+    }
+
     void WaitUntilGone(::Window menu) {
         auto end = Clock::now() + 3s;
         while (Clock::now() < end && screen_.IsShown(menu)) {
@@ -247,11 +264,7 @@ TEST_F(PetEndToEnd, ASecondCopyEndsAtOnceAndTheFirstKeepsRunning) {
 
 TEST_F(PetEndToEnd, ADoubleClickShowsTheDeathFramesAndTheProgramEndsAbout4SecondsLater) {
     std::this_thread::sleep_for(800ms);
-    PointAtCentre();
-    std::this_thread::sleep_for(150ms);
-    desktop_.Click(1);
-    std::this_thread::sleep_for(120ms);
-    desktop_.Click(1);
+    DoubleClickPet();
     auto requested = Clock::now();
     std::vector<int> death = WatchFrames(kDeathFrames, 2500ms);
     EXPECT_GE(death.size(), 4u) << "the death frames, recognised by their shapes";
@@ -292,10 +305,7 @@ TEST_F(PetEndToEnd, ARightClickShowsSoundsCheckedASeparatorAndDie) {
     EXPECT_TRUE(look.separatorBetween);
     EXPECT_EQ(look.checked, (std::vector<bool>{true, false}));
     // Clicking outside the menu closes it.
-    desktop_.MovePointer(1200, 900);
-    std::this_thread::sleep_for(100ms);
-    desktop_.Click(1);
-    WaitUntilGone(*menu);
+    DismissMenu(*menu);
     EXPECT_TRUE(pet_->Running());
 }
 
@@ -312,17 +322,11 @@ TEST_F(PetEndToEnd, SoundsTwiceRestoresTheCheckAndClosingWithoutAChoiceChangesNo
     ASSERT_TRUE(menu);
     EXPECT_EQ(LookAt(*menu).checked, (std::vector<bool>{true, false}));
     // Dismissed: nothing changes, and the pet lives on.
-    desktop_.MovePointer(1200, 900);
-    std::this_thread::sleep_for(100ms);
-    desktop_.Click(1);
-    WaitUntilGone(*menu);
+    DismissMenu(*menu);
     menu = OpenMenu();
     ASSERT_TRUE(menu);
     EXPECT_EQ(LookAt(*menu).checked, (std::vector<bool>{true, false}));
-    desktop_.MovePointer(1200, 900);
-    std::this_thread::sleep_for(100ms);
-    desktop_.Click(1);
-    WaitUntilGone(*menu);
+    DismissMenu(*menu);
     std::this_thread::sleep_for(500ms);
     EXPECT_FALSE(FrameOfShape(desktop_.ShapeOf(window_), kDeathFrames));
     EXPECT_TRUE(pet_->Running());
@@ -355,11 +359,7 @@ TEST_F(PetEndToEnd, TheMoveSoundComesEvery400MsFromTheLeftAndTheDeathSoundOnDeat
     sound::Recorder recorder;
     ASSERT_TRUE(recorder.Started()) << "parec did not start";
     std::this_thread::sleep_for(3500ms); // fade-in, then about 7 cycles of the walk
-    PointAtCentre();
-    std::this_thread::sleep_for(150ms);
-    desktop_.Click(1);
-    std::this_thread::sleep_for(120ms);
-    desktop_.Click(1);
+    DoubleClickPet();
     std::this_thread::sleep_for(2000ms);
     sound::Recording recording = recorder.Stop();
     std::vector<sound::Stretch> stretches = sound::SoundStretches(recording);
@@ -392,11 +392,7 @@ TEST_F(PetEndToEnd, WithSoundsOffNoNewSoundStarts) {
     sound::Recorder recorder;
     ASSERT_TRUE(recorder.Started());
     std::this_thread::sleep_for(2000ms);
-    PointAtCentre();
-    std::this_thread::sleep_for(150ms);
-    desktop_.Click(1);
-    std::this_thread::sleep_for(120ms);
-    desktop_.Click(1);
+    DoubleClickPet();
     std::this_thread::sleep_for(1500ms);
     sound::Recording recording = recorder.Stop();
     ASSERT_GT(recording.Frames(), static_cast<std::size_t>(sound::kRate)) << "nothing recorded";

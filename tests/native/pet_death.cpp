@@ -82,6 +82,16 @@ TEST_F(PetDeath, TheDeathPlaysItsSoundShowsFiveFramesHoldsAndUnloads) {
     EXPECT_EQ(runtime::LoadedFormCount(), 0);
 }
 
+TEST_F(PetDeath, ACounterOutsideTheDeathStepsShowsThatFrameWithoutAnOffset) {
+    Pet().StartDie();
+    Pet().CurrentFrame = 102; // no request of the program leads here
+    platform::fake::RunFor(200);
+    EXPECT_EQ(Pet().CurrentFrame, 104);
+    EXPECT_EQ(PetRect(), (platform::PixelRect{428, 320, 428 + 39, 320 + 33}));
+    EXPECT_TRUE(Pet().Timer2.Enabled());
+    EXPECT_EQ(Plays(kDieSoundPath), 0u);
+}
+
 TEST_F(PetDeath, AtTheLeftEdgeTheDeathSoundComesFromTheLeft) {
     Pet().Move(0, Pet().Top());
     platform::fake::SetCursorPos(18, PetRect().top + 18);

@@ -19,6 +19,14 @@ class PetWalk : public testing_support::PetTest {
 
     // One walk tick.
     void Tick() { platform::fake::RunFor(100); }
+
+    // Ticks with the pointer on the window's centre each time: the pet bounces without a step.
+    void TicksInPlace(int count) {
+        for (int i = 0; i < count; ++i) {
+            platform::fake::SetCursorPos(PetRect().left + PetRect().Width() / 2, 338);
+            Tick();
+        }
+    }
 };
 
 TEST_F(PetWalk, ThePointerOnTheCentreKeepsThePetBouncingInPlace) {
@@ -100,11 +108,8 @@ TEST_F(PetWalk, HalfPixelDistancesRoundToEven) {
     EXPECT_EQ(PetRect().left, 428);
 
     // Frame 102 (39 wide) is on screen now: the centre is at 428 + 19.5 = 447.5.
-    // Four ticks take it back to 101 without a step.
-    for (int i = 0; i < 3; ++i) {
-        platform::fake::SetCursorPos(PetRect().left + PetRect().Width() / 2, 338);
-        Tick();
-    }
+    // Three more ticks (103, 104, 101) take it back to 101 without a step.
+    TicksInPlace(3);
     ASSERT_EQ(Pet().CurrentFrame, 101);
     ASSERT_EQ(PetRect().left, 428);
     platform::fake::SetCursorPos(452, 338); // 5.5 right: rounds to 6, a step
@@ -112,10 +117,7 @@ TEST_F(PetWalk, HalfPixelDistancesRoundToEven) {
     EXPECT_EQ(Pet().StepX, 1);
     EXPECT_EQ(PetRect().left, 431);
 
-    for (int i = 0; i < 3; ++i) {
-        platform::fake::SetCursorPos(PetRect().left + PetRect().Width() / 2, 338);
-        Tick();
-    }
+    TicksInPlace(3);
     ASSERT_EQ(Pet().CurrentFrame, 101);
     platform::fake::SetCursorPos(PetRect().left + 14, 338); // 4.5 left: rounds to -4, no step
     Tick();
@@ -171,6 +173,15 @@ TEST_F(PetWalk, APanOutOfRangeIsIgnoredAndTheSoundStillPlays) {
     EXPECT_NE(pans[0].result, platform::kSoundOk);
     EXPECT_EQ(Plays(kMoveSoundPath), 1u);
     EXPECT_EQ(Pet().CurrentFrame, 102);
+}
+
+TEST_F(PetWalk, APanHalfwayBetweenTwoValuesRoundsToEven) {
+    // On a 1600-pixel screen (24000 twips) these left edges give pans ending in exactly .5.
+    platform::fake::SetScreen(1600, 1200, 96, 96);
+    for (auto [left, pan] : {std::pair{834, 212}, {1078, 1738}, {206, -3712}, {194, -3788}}) {
+        Pet().Move(static_cast<float>(left) * 15, Pet().Top());
+        EXPECT_EQ(Pet().SoundPan(), pan) << "left edge at pixel " << left;
+    }
 }
 
 TEST_F(PetWalk, TheRandomStopIsDrawnOnEveryTickEvenWithSoundsOff) {

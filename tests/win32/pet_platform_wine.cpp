@@ -84,6 +84,35 @@ TEST(PetPlatformWine, APostedCloseReachesTheWindowsHandler) {
     platform::SetMessageHandler(window.get(), {});
 }
 
+// While the error message box is up no callback runs, but the form windows must still be
+// painted and get default processing: a WM_PAINT answered without painting comes back at once,
+// and the message box's loop would spin on it.
+TEST(PetPlatformWine, OnceCallbacksAreStoppedAFormWindowStillPaintsAndHitTests) {
+    platform::Window window = MakeWindow();
+    HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window.get()));
+    int handled = 0;
+    platform::SetMessageHandler(window.get(), [&](const platform::Message&) {
+        ++handled;
+        return std::optional<std::intptr_t>();
+    });
+    platform::ShowWindow(window.get(), true);
+    platform::PumpPendingMessages();
+    handled = 0;
+
+    platform::StopCallbacks();
+    struct Restart {
+        ~Restart() { platform::detail::ResetCallbackState(); }
+    } restart;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd, WM_PAINT, WM_PAINT, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "painted, so not asked again";
+    EXPECT_EQ(SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(60, 70)), HTCLIENT);
+    EXPECT_EQ(handled, 0);
+    platform::SetMessageHandler(window.get(), {});
+}
+
 TEST(PetPlatformWine, TheLayeredStyleAndAttributesRoundTrip) {
     EXPECT_EQ(platform::GetVersionExPlatformId(), 2);
     platform::Window window = MakeWindow();

@@ -7,8 +7,9 @@
 namespace platform::win32 {
 
 // Calls the handler of `window` (inside GuardCallback). True, with its result, when the
-// handler took the message; false when the window has no handler, the handler left the
-// message to default processing, or it raised an exception (now pending).
+// handler took the message, and with 0 when an exception is pending (the handler raised it, or
+// an earlier callback did); false, for the window's own processing, when the window has no
+// handler, the handler left the message to default processing, or callbacks are stopped.
 bool DispatchToHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 } // namespace platform::win32

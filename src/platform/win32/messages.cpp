@@ -98,10 +98,16 @@ bool DispatchToHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     // Held while it runs: the handler may remove itself.
     std::shared_ptr<MessageHandler> handler = found->second;
     std::optional<std::intptr_t> handled;
-    if (!GuardCallback([&] { handled = (*handler)(Message{message, wParam, lParam}); })) {
+    bool ran = GuardCallback([&] { handled = (*handler)(Message{message, wParam, lParam}); });
+    if (!ran && ExceptionPending()) {
+        // The loop that rethrows it is about to take over: the message ends here.
         result = 0;
         return true;
     }
+    // Otherwise a message the handler did not take, or that reached the window after the
+    // callbacks were stopped (while the error message box is up), gets the window's own
+    // processing: the window still paints itself (a WM_PAINT answered without painting comes
+    // back at once, for ever) and keeps its default behaviour.
     if (handled) {
         result = *handled;
         return true;
