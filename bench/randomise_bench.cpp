@@ -1,6 +1,7 @@
 // cDIBSection::RandomiseBits on a full-HD section, in colour and in gray.
 #include <benchmark/benchmark.h>
 
+#include "bench.h"
 #include "imaging/cDIBSection.h"
 #include "pictures.h"
 
@@ -14,9 +15,7 @@ void BM_RandomiseBits(benchmark::State& state) {
         dib.RandomiseBits(gray);
         benchmark::DoNotOptimize(dib.DIBSectionBitsPtr());
     }
-    state.counters["Mpix/s"] = benchmark::Counter(
-        double(bench::kFullHdWidth) * bench::kFullHdHeight * double(state.iterations()) / 1e6,
-        benchmark::Counter::kIsRate);
+    bench::SetPixelRate(state, bench::kFullHdWidth, bench::kFullHdHeight);
 }
 
 } // namespace

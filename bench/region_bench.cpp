@@ -35,19 +35,13 @@ std::vector<std::byte> SavedBytes(imaging::cDIBSectionRegion& region) {
     return bytes;
 }
 
-void SetPixelRate(benchmark::State& state, const imaging::cDIBSection& dib) {
-    state.counters["Mpix/s"] = benchmark::Counter(static_cast<double>(dib.Width()) * dib.Height() *
-                                                      static_cast<double>(state.iterations()) / 1e6,
-                                                  benchmark::Counter::kIsRate);
-}
-
 void BM_RegionCreate(benchmark::State& state) {
     imaging::cDIBSection& dib = SpriteSheet();
     imaging::cDIBSectionRegion region;
     for (auto _ : state) {
         region.Create(dib, static_cast<std::int32_t>(bench::kTransparent));
     }
-    SetPixelRate(state, dib);
+    bench::SetPixelRate(state, dib.Width(), dib.Height());
     std::vector<std::byte> block = SavedBytes(region);
     state.counters["rects"] = static_cast<double>((block.size() - 32) / 16);
 }
@@ -59,7 +53,7 @@ void BM_RegionStripByStrip(benchmark::State& state) {
         strips = jellop_test::StripByStripRegion(dib.DIBSectionBitsPtr(), dib.Width(), dib.Height(),
                                                  dib.BytesPerScanLine(), bench::kTransparent);
     }
-    SetPixelRate(state, dib);
+    bench::SetPixelRate(state, dib.Width(), dib.Height());
     imaging::cDIBSectionRegion region;
     region.Create(dib, static_cast<std::int32_t>(bench::kTransparent));
     bench::Check("Create gives the strip-by-strip region's bytes",

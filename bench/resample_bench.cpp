@@ -27,12 +27,6 @@ std::int32_t Stride(std::int32_t width) {
     return (width * 3 + 3) & ~3;
 }
 
-void SetPixelRate(benchmark::State& state, std::int32_t width, std::int32_t height) {
-    state.counters["Mpix/s"] = benchmark::Counter(static_cast<double>(width) * height *
-                                                      static_cast<double>(state.iterations()) / 1e6,
-                                                  benchmark::Counter::kIsRate);
-}
-
 void BM_Resample(benchmark::State& state) {
     const auto width = static_cast<std::int32_t>(state.range(0));
     const auto height = static_cast<std::int32_t>(state.range(1));
@@ -41,7 +35,7 @@ void BM_Resample(benchmark::State& state) {
         std::unique_ptr<imaging::cDIBSection> target = source.Resample(height, width);
         benchmark::DoNotOptimize(target->DIBSectionBitsPtr());
     }
-    SetPixelRate(state, width, height);
+    bench::SetPixelRate(state, width, height);
 }
 
 void BM_ResampleCore(benchmark::State& state) {
@@ -57,7 +51,7 @@ void BM_ResampleCore(benchmark::State& state) {
                                   {target.data(), width, height, Stride(width)});
         benchmark::DoNotOptimize(target.data());
     }
-    SetPixelRate(state, width, height);
+    bench::SetPixelRate(state, width, height);
     std::unique_ptr<imaging::cDIBSection> whole = source.Resample(height, width);
     bool same = true;
     for (std::int32_t r = 0; r < height && same; ++r) {
@@ -82,7 +76,7 @@ void BM_StbTriangle(benchmark::State& state) {
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(target.data());
     }
-    SetPixelRate(state, width, height);
+    bench::SetPixelRate(state, width, height);
 }
 
 void BM_PixmanBilinear(benchmark::State& state) {
@@ -109,7 +103,7 @@ void BM_PixmanBilinear(benchmark::State& state) {
     }
     pixman_image_unref(to);
     pixman_image_unref(from);
-    SetPixelRate(state, width, height);
+    bench::SetPixelRate(state, width, height);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

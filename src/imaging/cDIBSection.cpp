@@ -8,9 +8,18 @@ cDIBSection::~cDIBSection() {
     ClearUp();
 }
 
-std::int32_t cDIBSection::BytesPerScanLine() const {
-    std::int32_t bytes = runtime::CheckedMul<std::int32_t>(header_.bmiHeader.biWidth, 3);
+namespace {
+
+// (width x 3 + 3) AND NOT 3 in 32-bit arithmetic; error 6 when it overflows.
+std::int32_t RowBytes(std::int32_t width) {
+    std::int32_t bytes = runtime::CheckedMul<std::int32_t>(width, 3);
     return runtime::CheckedAdd<std::int32_t>(bytes, 3) & ~std::int32_t{3};
+}
+
+} // namespace
+
+std::int32_t cDIBSection::BytesPerScanLine() const {
+    return RowBytes(header_.bmiHeader.biWidth);
 }
 
 bool cDIBSection::CreateDIB(platform::DcHandle lhDC, std::int32_t lWidth, std::int32_t lHeight,
@@ -26,11 +35,8 @@ bool cDIBSection::CreateDIB(platform::DcHandle lhDC, std::int32_t lWidth, std::i
     header.bmiHeader.biPlanes = 1;
     header.bmiHeader.biBitCount = 24;
     header.bmiHeader.biCompression = platform::kBiRgb;
-    std::int32_t stride =
-        runtime::CheckedAdd<std::int32_t>(runtime::CheckedMul<std::int32_t>(lWidth, 3), 3) &
-        ~std::int32_t{3};
     header.bmiHeader.biSizeImage =
-        static_cast<std::uint32_t>(runtime::CheckedMul<std::int32_t>(lHeight, stride));
+        static_cast<std::uint32_t>(runtime::CheckedMul<std::int32_t>(lHeight, RowBytes(lWidth)));
 
     void* bits = nullptr;
     hDib = platform::CreateDIBSection(lhDC, header, platform::kDibRgbColors, &bits);

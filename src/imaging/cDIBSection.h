@@ -76,8 +76,10 @@ class cDIBSection {
     // kept.
     void ClearUp();
 
-    // A new section of lNewWidth x lNewHeight resampled bilinearly from this one, or none.
-    // (src/imaging/cDIBSectionImageOps.cpp)
+    // A new section of lNewWidth x lNewHeight resampled bilinearly from this one, or none when
+    // it cannot be made. The same size is an exact copy (black from an Empty object). Another
+    // size needs at least 2 x 2 pixels: error 9 from a narrower or lower section, none from an
+    // Empty one. (src/imaging/cDIBSectionImageOps.cpp)
     std::unique_ptr<cDIBSection> Resample(std::int32_t lNewHeight, std::int32_t lNewWidth);
 
   private:

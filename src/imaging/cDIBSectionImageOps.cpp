@@ -94,7 +94,8 @@ void cDIBSection::RandomiseBits(bool bGray) {
             }
         }
     } else {
-        // Column by column, so the draws fall on the pixels in the described order.
+        // Column by column (outer loop), each column from memory row 0 up: the draws fall on
+        // the pixels in that order.
         std::uint8_t* const first = view.Row(0);
         const std::ptrdiff_t stride = view.RowLength();
         for (std::int32_t k = 0; k <= xEnd; k += 3) {
@@ -111,15 +112,15 @@ void cDIBSection::RandomiseBits(bool bGray) {
 
 std::unique_ptr<cDIBSection> cDIBSection::Resample(std::int32_t lNewHeight,
                                                    std::int32_t lNewWidth) {
-    if (bits_ == nullptr) {
-        return nullptr; // Empty: there are no pixels to resample
-    }
     auto target = std::make_unique<cDIBSection>();
     if (!target->Create(lNewWidth, lNewHeight)) {
         return nullptr;
     }
     if (lNewWidth == Width() && lNewHeight == Height()) {
+        // An exact copy. An Empty object has no DC to blit from, so its copy stays black.
         target->LoadPictureBlt(hdc(), 0, 0, -1, -1, platform::kSrcCopy);
+    } else if (bits_ == nullptr) {
+        return nullptr; // Empty: there are no pixels to interpolate
     } else {
         ResampleInto(*target); // a raised error releases the new section on the way out
     }

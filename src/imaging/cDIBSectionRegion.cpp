@@ -91,9 +91,9 @@ void cDIBSectionRegion::Applied(platform::WindowHandle hWnd, bool bState) {
         WindowList_.shrink_to_fit();
         return;
     }
+    // The later entries move down one place and the storage shrinks by that one entry.
     WindowList_.erase(WindowList_.begin() + (index - 1));
     --WindowCount_;
-    WindowList_.resize(static_cast<std::size_t>(WindowCount_));
 }
 
 platform::WindowHandle cDIBSectionRegion::hWndForIndex(std::int32_t lIndex) const {

@@ -1,4 +1,5 @@
-// Backend-neutral parts of the file layer: the error messages.
+// Backend-neutral parts of the file layer: the error messages, the closed-file check and the
+// safe replace built on the backends' primitives.
 #include "platform/files.h"
 
 namespace platform {
@@ -31,5 +32,32 @@ std::string FileErrorMessage(std::int32_t number) {
 }
 
 FileError::FileError(std::int32_t number) : number_(number), message_(FileErrorMessage(number)) {}
+
+File::Impl& File::OpenImpl() const {
+    if (!impl_) {
+        throw FileError(kFileErrBadFileName);
+    }
+    return *impl_;
+}
+
+void ReplaceFileContent(const std::string& path, std::span<const std::uint8_t> bytes,
+                        FileShare share) {
+    const std::string temporary = CreateTemporaryFileBeside(path);
+    // From here on the temporary file must not be left behind.
+    try {
+        File file = File::Open(temporary, FileAccess::Write, share);
+        file.WriteAt(0, bytes);
+        file.Commit();
+        file.Close();
+        MoveFileReplacing(temporary, path);
+    } catch (...) {
+        try {
+            RemoveFile(temporary); // closed by now: its owner went out of scope
+        } catch (const FileError&) {
+            // Nothing more can be done about it; the first failure is the one to report.
+        }
+        throw;
+    }
+}
 
 } // namespace platform

@@ -82,6 +82,9 @@ class File {
 
   private:
     explicit File(std::unique_ptr<Impl> impl) noexcept;
+    // The open file's representation; error 52 "Bad file name or number" once it is closed.
+    Impl& OpenImpl() const;
+
     std::unique_ptr<Impl> impl_;
 };
 
@@ -94,5 +97,12 @@ void RemoveFile(const std::string& path);
 // removed and `path` is left exactly as it was (or absent, if it was absent).
 void ReplaceFileContent(const std::string& path, std::span<const std::uint8_t> bytes,
                         FileShare share);
+
+// The two steps of ReplaceFileContent that each backend takes in its own way.
+// Makes a new, empty file under a name of its own in the folder of `path`; returns its path.
+std::string CreateTemporaryFileBeside(const std::string& path);
+// Moves the file `from` to `to`, replacing the file that is there, and waits until the move is
+// on disk. A file that someone holds open is not replaced.
+void MoveFileReplacing(const std::string& from, const std::string& to);
 
 } // namespace platform

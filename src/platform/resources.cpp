@@ -30,6 +30,23 @@ std::string ErrorSource() {
 
 } // namespace
 
+std::optional<std::uint16_t> IntegerResourceName(const std::string& name) {
+    if (name.size() < 2 || name.size() > 7 || name[0] != '#') {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(name[i] - '0');
+    }
+    if (value < 1 || value > 0xFFFF) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
 std::string OwnResourceName(const OwnResourceId& id) {
     if (const auto* number = std::get_if<std::int32_t>(&id)) {
         std::string name = "#";

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -34,9 +35,14 @@ using Module = UniqueHandle<ModuleHandle, &FreeLibrary>;
 Module LoadLibraryEx(const std::string& path, std::uint32_t flags);
 
 // FindResourceA(module, name, type): a name "#" followed by decimal digits is an integer id,
-// as in Win32; any other name is looked up as a text name (without regard to case). Module {}
-// is the program's own module.
+// as in Win32, and another name that starts with "#" names nothing; any other name is looked
+// up as a text name (without regard to case). Module {} is the program's own module.
 ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, ResourceType type);
+
+// The integer id of a FindResource name: "#" followed by decimal digits naming 1 to 65535.
+// None for any other name, a number outside that range included (it is not cut to 16 bits).
+std::optional<std::uint16_t> IntegerResourceName(const std::string& name);
+
 std::uint32_t SizeofResource(ModuleHandle module, ResourceInfoHandle resource);
 ResourceDataHandle LoadResource(ModuleHandle module, ResourceInfoHandle resource);
 const void* LockResource(ResourceDataHandle data);

@@ -11,6 +11,7 @@
 #include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/region.h"
+#include "platform/resources.h"
 #include "platform/window.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
@@ -129,7 +130,7 @@ TEST_F(RegionBlockTest, EachBrokenResourceMakesTheLoadReturnFalseAndLeavesNoRegi
     EXPECT_EQ(platform::fake::OpenModuleCount("C:\\Tests\\blocks.dll"), 0);
 }
 
-TEST_F(RegionBlockTest, ExtremeRectanglesComeBackAsTheirUnion) {
+TEST_F(RegionBlockTest, OverlappingRectanglesComeBackAsTheirBandedUnion) {
     platform::Region region = platform::ExtCreateRegion(
         BlockBytes({32, 1, 3, 48, 0, 0, 0, 0, 0, 0, 4, 2, 2, 0, 6, 2, 0, 2, 6, 3}));
     ASSERT_TRUE(region);
@@ -181,6 +182,13 @@ TEST_F(RegionBlockTest, NumericTextIdsAndNamesAreTold) {
     EXPECT_FALSE(imaging::ResourceId("").IsNumeric());
     EXPECT_FALSE(imaging::ResourceId("-").IsNumeric());
     EXPECT_EQ(imaging::ResourceId(-12).Text(), "-12");
+
+    // The names those ids become: "#" and the digits of an id of 1 to 65535, nothing else.
+    EXPECT_EQ(platform::IntegerResourceName("#101"), 101);
+    EXPECT_EQ(platform::IntegerResourceName("#65535"), 65535);
+    for (const char* name : {"#0", "#65536", "#65637", "#-3", "#1a", "#", "101", "SINGLE"}) {
+        EXPECT_FALSE(platform::IntegerResourceName(name).has_value()) << name;
+    }
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // same expected bytes on the fake platform and on Win32.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,7 +10,6 @@
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "platform/files.h"
-#include "platform/region.h"
 #include "platform/window.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
@@ -45,16 +43,13 @@ std::vector<Rect> RegionOf(cDIBSection& dib, std::int32_t transColor) {
     return ParseBlock(SavedBlock(region, folder)).rects;
 }
 
-// The shape a window shows now, as rectangles; none when it has no shape.
-std::vector<Rect> WindowShape(platform::WindowHandle window) {
-    platform::Region copy = platform::CreateRectRgn(0, 0, 0, 0);
-    if (platform::GetWindowRgn(window, copy.get()) == platform::RegionKind::Error) {
-        return {};
+// The rectangles of the shape a window shows now; none when it has no shape.
+std::optional<std::vector<Rect>> ShapeOf(platform::WindowHandle window) {
+    std::optional<std::vector<std::byte>> shape = imaging_test::WindowShape(window);
+    if (!shape) {
+        return std::nullopt;
     }
-    std::vector<std::byte> bytes = platform::RegionDataBytes(copy.get());
-    std::vector<std::uint8_t> raw(bytes.size());
-    std::memcpy(raw.data(), bytes.data(), bytes.size());
-    return ParseBlock(raw).rects;
+    return imaging_test::ParseRegionData(*shape).rects;
 }
 
 TEST(RegionBuild, APictureWithoutTheTransparentColourGivesItsRectangle) {
@@ -65,11 +60,11 @@ TEST(RegionBuild, APictureWithoutTheTransparentColourGivesItsRectangle) {
     region.Create(dib, kMagenta);
     std::vector<std::uint8_t> bytes = SavedBlock(region, folder);
     ASSERT_EQ(bytes.size(), 48u);
-    Block block = ParseBlock(bytes);
-    EXPECT_EQ(block.dwSize, 32);
-    EXPECT_EQ(block.iType, 1);
-    EXPECT_EQ(block.nCount, 1);
-    EXPECT_EQ(block.nRgnSize, 16);
+    RegionData block = ParseBlock(bytes);
+    EXPECT_EQ(block.dwSize, 32u);
+    EXPECT_EQ(block.iType, 1u);
+    EXPECT_EQ(block.nCount, 1u);
+    EXPECT_EQ(block.nRgnSize, 16u);
     EXPECT_EQ(block.bound, (Rect{0, 0, 5, 4}));
     EXPECT_EQ(block.rects, (std::vector<Rect>{{0, 0, 5, 4}}));
 }
@@ -82,8 +77,8 @@ TEST(RegionBuild, APictureAllOfTheTransparentColourGivesAnEmptyRegion) {
     region.Create(dib, kMagenta);
     std::vector<std::uint8_t> bytes = SavedBlock(region, folder);
     ASSERT_EQ(bytes.size(), 32u);
-    EXPECT_EQ(Int32At(bytes, 8), 0);
-    EXPECT_EQ(Int32At(bytes, 12), 0);
+    EXPECT_EQ(ParseBlock(bytes).nCount, 0u);
+    EXPECT_EQ(ParseBlock(bytes).nRgnSize, 0u);
 }
 
 TEST(RegionBuild, ATransparentMiddleColumnSplitsOneBand) {
@@ -92,8 +87,8 @@ TEST(RegionBuild, ATransparentMiddleColumnSplitsOneBand) {
     Draw(dib, {"#.#", "o.o"});
     cDIBSectionRegion region;
     region.Create(dib, kMagenta);
-    Block block = ParseBlock(SavedBlock(region, folder));
-    EXPECT_EQ(block.nCount, 2);
+    RegionData block = ParseBlock(SavedBlock(region, folder));
+    EXPECT_EQ(block.nCount, 2u);
     EXPECT_EQ(block.bound, (Rect{0, 0, 3, 2}));
     EXPECT_EQ(block.rects, (std::vector<Rect>{{0, 0, 1, 2}, {2, 0, 3, 2}}));
 }
@@ -162,11 +157,11 @@ TEST(RegionBuild, CreateTakesTheShapeOffListedWindows) {
     cDIBSectionRegion region;
     region.Create(dib, kMagenta);
     region.Applied(window.get(), true);
-    EXPECT_EQ(WindowShape(window.get()), (std::vector<Rect>{{0, 0, 1, 1}, {1, 1, 2, 2}}));
+    EXPECT_EQ(ShapeOf(window.get()), (std::vector<Rect>{{0, 0, 1, 1}, {1, 1, 2, 2}}));
     region.Create(dib, kWhite);
     EXPECT_EQ(region.AppliedToCount(), 0);
     EXPECT_FALSE(region.Applied(window.get()));
-    EXPECT_TRUE(WindowShape(window.get()).empty());
+    EXPECT_FALSE(ShapeOf(window.get()).has_value());
 }
 
 TEST(RegionFile, SaveWithoutARegionRaises26010AndWritesNothing) {
@@ -256,7 +251,7 @@ TEST(RegionFile, AFileThatCannotBeReadLeavesTheObjectAsItWas) {
     region.Create(dib, kMagenta);
     region.Applied(window.get(), true);
     const std::vector<Rect> shape{{0, 0, 1, 1}, {0, 1, 2, 2}};
-    ASSERT_EQ(WindowShape(window.get()), shape);
+    ASSERT_EQ(ShapeOf(window.get()), shape);
 
     runtime::Error missing = ErrorOf([&] { region.LoadFromFile(folder / "missing.rgn"); });
     EXPECT_EQ(missing.Number(), platform::kFileErrFileNotFound);
@@ -269,7 +264,7 @@ TEST(RegionFile, AFileThatCannotBeReadLeavesTheObjectAsItWas) {
     EXPECT_EQ(empty.Source(), imaging::RegionErrorSource());
 
     EXPECT_EQ(region.AppliedToCount(), 1);
-    EXPECT_EQ(WindowShape(window.get()), shape);
+    EXPECT_EQ(ShapeOf(window.get()), shape);
     EXPECT_EQ(ParseBlock(SavedBlock(region, folder)).rects, shape);
     // No file stays open: the empty file can be removed at once.
     EXPECT_NO_THROW(platform::RemoveFile(folder / "empty.rgn"));
@@ -290,7 +285,7 @@ TEST(RegionFile, AFileThatIsNoBlockLeavesNoRegion) {
     WriteBytes(folder / "bad.rgn", bytes);
     EXPECT_FALSE(region.LoadFromFile(folder / "bad.rgn"));
     EXPECT_EQ(region.AppliedToCount(), 0);
-    EXPECT_TRUE(WindowShape(window.get()).empty());
+    EXPECT_FALSE(ShapeOf(window.get()).has_value());
     EXPECT_EQ(ErrorOf([&] { region.Save(folder / "after.rgn"); }).Number(), 26010);
 }
 

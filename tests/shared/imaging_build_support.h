@@ -1,5 +1,5 @@
 // Helpers of the imaging suites that run on both backends: pictures drawn from text, a
-// scratch folder, and region-data blocks taken apart.
+// scratch folder, and region files taken apart (with the block helpers of imaging_support.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,11 +10,13 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
+#include "shared/imaging_support.h"
 
 namespace jellop_test {
 
@@ -103,44 +105,12 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
                static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::int32_t Int32At(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | bytes.at(offset + static_cast<std::size_t>(i));
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-struct Rect {
-    std::int32_t left, top, right, bottom;
-    bool operator==(const Rect&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Rect& rect) {
-    return out << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom
-               << ")";
-}
+using imaging_test::Rect;
+using imaging_test::RegionData;
 
 // A region-data block taken apart (header fields and rectangles).
-struct Block {
-    std::int32_t dwSize, iType, nCount, nRgnSize;
-    Rect bound;
-    std::vector<Rect> rects;
-};
-
-inline Block ParseBlock(const std::vector<std::uint8_t>& bytes) {
-    Block block{Int32At(bytes, 0),
-                Int32At(bytes, 4),
-                Int32At(bytes, 8),
-                Int32At(bytes, 12),
-                {Int32At(bytes, 16), Int32At(bytes, 20), Int32At(bytes, 24), Int32At(bytes, 28)},
-                {}};
-    for (std::int32_t i = 0; i < block.nCount; ++i) {
-        std::size_t at = 32 + 16 * static_cast<std::size_t>(i);
-        block.rects.push_back({Int32At(bytes, at), Int32At(bytes, at + 4), Int32At(bytes, at + 8),
-                               Int32At(bytes, at + 12)});
-    }
-    return block;
+inline RegionData ParseBlock(const std::vector<std::uint8_t>& bytes) {
+    return imaging_test::ParseRegionData(std::as_bytes(std::span(bytes)));
 }
 
 // The block of the region the object holds, as Save writes it.

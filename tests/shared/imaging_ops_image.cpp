@@ -20,6 +20,8 @@
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_time_of_day.h"
+#include "runtime/random.h"
+#include "runtime/rounding.h"
 #endif
 
 namespace {
@@ -189,14 +191,19 @@ TEST(Resample, SourcesOfOnePixelOrRowRaiseError9) {
     }
 }
 
-TEST(Resample, AnEmptySectionGivesNone) {
-    cDIBSection never;
+TEST(Resample, AnEmptySectionGivesABlackCopyAtItsOwnSizeAndNoneAtAnother) {
+    cDIBSection never; // 0 x 0: a copy at that size cannot be made
+    EXPECT_FALSE(never.Resample(0, 0));
     EXPECT_FALSE(never.Resample(4, 4));
     cDIBSection released;
-    ASSERT_TRUE(released.Create(3, 3));
-    released.ClearUp();
-    EXPECT_FALSE(released.Resample(3, 3));
-    EXPECT_FALSE(released.Resample(6, 6));
+    BlueRows(released, {{9, 9, 9}, {9, 9, 9}});
+    released.ClearUp(); // still reports 3 x 2
+    std::unique_ptr<cDIBSection> copy = released.Resample(2, 3);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->Width(), 3);
+    EXPECT_EQ(copy->Height(), 2);
+    EXPECT_EQ(AllBytes(*copy), std::vector<std::uint8_t>(24, 0)) << "nothing to copy from";
+    EXPECT_FALSE(released.Resample(4, 6));
 }
 
 // Reads the clipboard's bitmap back through a second section.
@@ -281,18 +288,56 @@ TEST(CopyToClipboard, ABitmapTheClipboardDoesNotTakeIsDeleted) {
     EXPECT_TRUE(platform::fake::Misuses().empty());
 }
 
-TEST(RandomiseBits, ReseedsFromTheTimeOfDayOnEveryCall) {
-    cDIBSection first;
-    cDIBSection second;
-    ASSERT_TRUE(first.Create(6, 4));
-    ASSERT_TRUE(second.Create(6, 4));
-    platform::fake::SetTimeOfDay(45296.5);
-    first.RandomiseBits();
-    second.RandomiseBits();
-    EXPECT_EQ(AllBytes(first), AllBytes(second));
-    platform::fake::SetTimeOfDay(45297.5);
-    second.RandomiseBits();
-    EXPECT_NE(AllBytes(first), AllBytes(second));
+// What RandomiseBits writes after re-seeding from `seconds` (taken as a 32-bit float), over
+// bytes that all held `before`: colours column by column (each column from memory row 0 up),
+// blue 0, then a draw for green and one for red; grays row by row, one draw per pixel.
+std::vector<std::uint8_t> ExpectedFill(const cDIBSection& dib, double seconds, bool gray,
+                                       std::uint8_t before) {
+    runtime::RandomGenerator generator(static_cast<float>(seconds));
+    auto draw = [&] {
+        return static_cast<std::uint8_t>(
+            runtime::RoundHalfEven(static_cast<double>(generator.Next()) * 255.0));
+    };
+    const std::int32_t stride = dib.BytesPerScanLine();
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stride) * dib.Height(), before);
+    auto at = [&](std::int32_t k, std::int32_t r) -> std::uint8_t* {
+        return &bytes[static_cast<std::size_t>(r) * stride + k];
+    };
+    if (gray) {
+        for (std::int32_t r = 0; r < dib.Height(); ++r) {
+            for (std::int32_t x = 0; x < dib.Width(); ++x) {
+                std::fill_n(at(3 * x, r), 3, draw());
+            }
+        }
+    } else {
+        for (std::int32_t x = 0; x < dib.Width(); ++x) {
+            for (std::int32_t r = 0; r < dib.Height(); ++r) {
+                at(3 * x, r)[0] = 0;
+                at(3 * x, r)[1] = draw();
+                at(3 * x, r)[2] = draw();
+            }
+        }
+    }
+    return bytes;
+}
+
+TEST(RandomiseBits, ReseedsFromTheTimeOfDayOnEveryCallAndFillsInItsOrder) {
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(6, 4)); // 18 bytes of pixels, 2 of padding per row
+    std::memset(dib.DIBSectionBitsPtr(), 0xCD,
+                static_cast<std::size_t>(dib.BytesPerScanLine()) * dib.Height());
+    const double now = 45296.123; // not a float: the seed is its nearest float
+    platform::fake::SetTimeOfDay(now);
+    for (int call = 0; call < 2; ++call) {
+        dib.RandomiseBits();
+        EXPECT_EQ(AllBytes(dib), ExpectedFill(dib, now, false, 0xCD)) << "colour call " << call;
+    }
+    dib.RandomiseBits(true);
+    EXPECT_EQ(AllBytes(dib), ExpectedFill(dib, now, true, 0xCD));
+    platform::fake::SetTimeOfDay(now + 1);
+    dib.RandomiseBits(true);
+    EXPECT_EQ(AllBytes(dib), ExpectedFill(dib, now + 1, true, 0xCD));
+    EXPECT_NE(AllBytes(dib), ExpectedFill(dib, now, true, 0xCD));
     platform::fake::SetTimeOfDay(std::nullopt);
 }
 

@@ -1,7 +1,7 @@
-// The integer resampler against a plain implementation of the described float arithmetic, on
-// random pixels and sizes, including the corner cases of the arithmetic: fractions finer than
-// 2^-23 (samples below 1), scale factors that are not representable, targets much larger and
-// much smaller than the source.
+// The integer resampler against a plain implementation of its float arithmetic (as
+// bilinear_resampler.h writes it down), on random pixels and sizes, including the corner cases
+// of the arithmetic: fractions finer than 2^-23 (samples below 1), scale factors that are not
+// representable, targets much larger and much smaller than the source.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,7 +26,7 @@ struct Picture {
           bytes(static_cast<std::size_t>(stride) * h) {}
 };
 
-// Step by step as described: float operands, double products and sums, halves to even.
+// Step by step: float operands, double products and sums, halves to even.
 void ReferenceResample(const Picture& source, Picture& target) {
     const float one = 1.0f;
     const float xScale = static_cast<float>(static_cast<double>(source.width - 1) / target.width);

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ struct Rect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const Rect&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const Rect& rect) {
+    return out << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom
+               << ")";
+}
 
 struct RegionData {
     std::uint32_t dwSize = 0, iType = 0, nCount = 0, nRgnSize = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "imaging/cDIBSection.h"
+#include "platform/app.h"
 #include "runtime/error.h"
 #include "shared/imaging_build_support.h"
 
@@ -21,13 +22,6 @@ namespace {
 
 using imaging::cDIBSection;
 using namespace jellop_test;
-
-std::string ExecutableDirectory() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string full(path, length);
-    return full.substr(0, full.find_last_of("\\/"));
-}
 
 struct ClipboardContent {
     std::vector<std::uint32_t> formats;
@@ -40,7 +34,7 @@ struct ClipboardContent {
 PROCESS_INFORMATION StartReader(const std::string& arguments) {
     // Built up piece by piece: GCC 12 warns falsely (-Wrestrict) on "literal" + string at -O3.
     std::string command = "\"";
-    command += ExecutableDirectory();
+    command += platform::ExecutableDirectory();
     command += "\\clipboard_reader.exe\" ";
     command += arguments;
     STARTUPINFOA startup{};

@@ -198,6 +198,14 @@ std::string ScreenShowsFrame(const pet::frmJellop& pet, std::int16_t frameId) {
     return difference;
 }
 
+// Shows the pet with frame 101, above every other window.
+void ShowOnTop(pet::frmJellop& pet) {
+    pet.ShowFrame(101, 0, 0);
+    pet.Show();
+    SetWindowPos(Native(pet.hWnd()), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 class WineFrameDisplayTest : public ::testing::Test {
   protected:
     void SetUp() override { backend::Reset(); }
@@ -284,10 +292,7 @@ TEST_F(WineFrameDisplayTest, FramesSizeShapeAndMoveTheRealWindow) {
 TEST_F(WineFrameDisplayTest, TheScreenShowsEveryFrameWithoutRed) {
     Backdrop backdrop;
     pet::frmJellop pet;
-    pet.ShowFrame(101, 0, 0);
-    pet.Show();
-    SetWindowPos(Native(pet.hWnd()), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowOnTop(pet);
     for (const auto& [id, facts] : kFrameSet) {
         pet.ShowFrame(id, 0, 0);
         EXPECT_EQ(ScreenShowsFrame(pet, id), "") << "frame " << id;
@@ -303,10 +308,7 @@ TEST_F(WineFrameDisplayTest, TheScreenShowsEveryFrameWithoutRed) {
 TEST_F(WineFrameDisplayTest, TheScreenCheckSeesAWindowWithoutItsShape) {
     Backdrop backdrop;
     pet::frmJellop pet;
-    pet.ShowFrame(101, 0, 0);
-    pet.Show();
-    SetWindowPos(Native(pet.hWnd()), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowOnTop(pet);
     ASSERT_EQ(ScreenShowsFrame(pet, 101), "");
     SetWindowRgn(Native(pet.hWnd()), nullptr, TRUE);
     std::string difference;

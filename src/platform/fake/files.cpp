@@ -1,7 +1,7 @@
 // The file layer on the fake backend: the host file system through the C library and
 // <filesystem>, with Windows semantics layered on top: sharing locks among the files this
-// process has open (a replace or delete of an open file fails as on Windows), run-time error
-// numbers from errno, and a disk that can be made to fill up.
+// process has open (a move, replace or delete of an open file fails as on Windows), run-time
+// error numbers from errno, and a disk that can be made to fill up.
 #include "platform/files.h"
 
 #include <algorithm>
@@ -184,13 +184,11 @@ File File::Open(const std::string& path, FileAccess access, FileShare share) {
 }
 
 std::uint64_t File::Length() const {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
-    if (std::fseek(impl_->stream, 0, SEEK_END) != 0) {
+    std::FILE* stream = OpenImpl().stream;
+    if (std::fseek(stream, 0, SEEK_END) != 0) {
         throw FileError(ErrorNumberFor(errno, kFileErrDeviceIO));
     }
-    long length = std::ftell(impl_->stream);
+    long length = std::ftell(stream);
     if (length < 0) {
         throw FileError(ErrorNumberFor(errno, kFileErrDeviceIO));
     }
@@ -198,31 +196,23 @@ std::uint64_t File::Length() const {
 }
 
 void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
-    if (std::fseek(impl_->stream, static_cast<long>(offset), SEEK_SET) != 0) {
+    std::FILE* stream = OpenImpl().stream;
+    if (std::fseek(stream, static_cast<long>(offset), SEEK_SET) != 0) {
         throw FileError(ErrorNumberFor(errno, kFileErrDeviceIO));
     }
-    std::size_t read = std::fread(bytes.data(), 1, bytes.size(), impl_->stream);
+    std::size_t read = std::fread(bytes.data(), 1, bytes.size(), stream);
     if (read != bytes.size()) {
-        throw FileError(std::ferror(impl_->stream) ? ErrorNumberFor(errno, kFileErrDeviceIO)
-                                                   : kFileErrInputPastEnd);
+        throw FileError(std::ferror(stream) ? ErrorNumberFor(errno, kFileErrDeviceIO)
+                                            : kFileErrInputPastEnd);
     }
 }
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
-    WriteAll(impl_->stream, offset, bytes);
+    WriteAll(OpenImpl().stream, offset, bytes);
 }
 
 void File::Commit() {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
-    if (std::fflush(impl_->stream) != 0) {
+    if (std::fflush(OpenImpl().stream) != 0) {
         throw FileError(ErrorNumberFor(errno, kFileErrDeviceIO));
     }
 }
@@ -253,38 +243,38 @@ void RemoveFile(const std::string& path) {
     }
 }
 
-void ReplaceFileContent(const std::string& path, std::span<const std::uint8_t> bytes,
-                        FileShare share) {
+std::string CreateTemporaryFileBeside(const std::string& path) {
     if (path.empty()) {
         throw FileError(kFileErrBadFileName);
     }
     CheckFolder(path);
     static unsigned serial = 0;
-    fs::path target(path);
+    const fs::path folder = fs::path(path).parent_path();
     fs::path temporary;
     std::error_code error;
     do {
-        temporary = target.parent_path() / ("jlp" + std::to_string(++serial) + ".tmp");
+        temporary = folder / ("jlp" + std::to_string(++serial) + ".tmp");
     } while (fs::exists(temporary, error));
+    // Made at once, as GetTempFileNameA makes it, so that the name is taken.
+    std::FILE* made = std::fopen(temporary.c_str(), "wb");
+    if (made == nullptr) {
+        throw FileError(ErrorNumberFor(errno, kFileErrPathFileAccess));
+    }
+    std::fclose(made);
+    return temporary.string();
+}
 
-    try {
-        File file = File::Open(temporary.string(), FileAccess::Write, share);
-        file.WriteAt(0, bytes);
-        file.Commit();
-        file.Close();
-        // Windows refuses to replace a file that someone holds open, and so does the fake.
-        if (IsOpen(KeyOf(path))) {
-            throw FileError(kFileErrPermissionDenied);
-        }
-        if (fs::is_directory(target, error)) {
-            throw FileError(kFileErrPathFileAccess);
-        }
-        if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-            throw FileError(ErrorNumberFor(errno, kFileErrPathFileAccess));
-        }
-    } catch (...) {
-        fs::remove(temporary, error);
-        throw;
+void MoveFileReplacing(const std::string& from, const std::string& to) {
+    // Windows refuses to move or replace a file that someone holds open, and so does the fake.
+    if (IsOpen(KeyOf(from)) || IsOpen(KeyOf(to))) {
+        throw FileError(kFileErrPermissionDenied);
+    }
+    std::error_code error;
+    if (fs::is_directory(to, error)) {
+        throw FileError(kFileErrPathFileAccess);
+    }
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        throw FileError(ErrorNumberFor(errno, kFileErrPathFileAccess));
     }
 }
 

@@ -83,30 +83,13 @@ std::shared_ptr<ModuleData> ModuleOf(ModuleHandle module) {
     return found == State().open.end() ? nullptr : found->second;
 }
 
-// A "#" followed by decimal digits names an integer id of 1 to 65535.
-bool ParseIntegerName(const std::string& name, std::int32_t& id) {
-    if (name.size() < 2 || name[0] != '#' || name.size() > 7) {
-        return false;
-    }
-    std::int32_t value = 0;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) {
-            return false;
-        }
-        value = value * 10 + (name[i] - '0');
-    }
-    if (value < 1 || value > 0xFFFF) {
-        return false;
-    }
-    id = value;
-    return true;
-}
-
 bool NameMatches(const FakeResource& resource, const std::string& name) {
-    std::int32_t id = 0;
-    if (ParseIntegerName(name, id)) {
+    if (std::optional<std::uint16_t> id = IntegerResourceName(name)) {
         const auto* number = std::get_if<std::int32_t>(&resource.name);
-        return number != nullptr && *number == id;
+        return number != nullptr && *number == *id;
+    }
+    if (!name.empty() && name[0] == '#') {
+        return false; // a "#" name can only be an integer id
     }
     const auto* text = std::get_if<std::string>(&resource.name);
     return text != nullptr && Lower(*text) == Lower(name);

@@ -1,5 +1,5 @@
 // The file layer on Win32: CreateFileA with sharing modes, positioned ReadFile/WriteFile, and
-// the safe replace through a temporary file and MoveFileExA.
+// the steps of the safe replace: GetTempFileNameA and MoveFileExA.
 #include "platform/files.h"
 
 #include <windows.h>
@@ -87,24 +87,6 @@ OVERLAPPED At(std::uint64_t offset) {
     return position;
 }
 
-// Writes everything, in pieces that each fit one WriteFile call.
-void WriteAll(HANDLE handle, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        DWORD piece = static_cast<DWORD>(
-            std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max() / 2));
-        OVERLAPPED position = At(offset);
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes.data(), piece, &written, &position)) {
-            ThrowLastError(kFileErrDeviceIO);
-        }
-        if (written == 0) {
-            throw FileError(kFileErrDiskFull);
-        }
-        bytes = bytes.subspan(written);
-        offset += written;
-    }
-}
-
 std::string FolderOf(const std::string& path) {
     std::size_t slash = path.find_last_of("\\/");
     if (slash == std::string::npos) {
@@ -133,26 +115,21 @@ File File::Open(const std::string& path, FileAccess access, FileShare share) {
 }
 
 std::uint64_t File::Length() const {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(impl_->handle, &size)) {
+    if (!GetFileSizeEx(OpenImpl().handle, &size)) {
         ThrowLastError(kFileErrDeviceIO);
     }
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
+    const HANDLE handle = OpenImpl().handle;
     while (!bytes.empty()) {
         DWORD piece = static_cast<DWORD>(
             std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max() / 2));
         OVERLAPPED position = At(offset);
         DWORD read = 0;
-        if (!ReadFile(impl_->handle, bytes.data(), piece, &read, &position)) {
+        if (!ReadFile(handle, bytes.data(), piece, &read, &position)) {
             ThrowLastError(kFileErrDeviceIO);
         }
         if (read == 0) {
@@ -164,17 +141,26 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) {
 }
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
+    const HANDLE handle = OpenImpl().handle;
+    // In pieces that each fit one WriteFile call.
+    while (!bytes.empty()) {
+        DWORD piece = static_cast<DWORD>(
+            std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max() / 2));
+        OVERLAPPED position = At(offset);
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data(), piece, &written, &position)) {
+            ThrowLastError(kFileErrDeviceIO);
+        }
+        if (written == 0) {
+            throw FileError(kFileErrDiskFull);
+        }
+        bytes = bytes.subspan(written);
+        offset += written;
     }
-    WriteAll(impl_->handle, offset, bytes);
 }
 
 void File::Commit() {
-    if (!impl_) {
-        throw FileError(kFileErrBadFileName);
-    }
-    if (!FlushFileBuffers(impl_->handle)) {
+    if (!FlushFileBuffers(OpenImpl().handle)) {
         ThrowLastError(kFileErrDeviceIO);
     }
 }
@@ -197,32 +183,18 @@ void RemoveFile(const std::string& path) {
     }
 }
 
-void ReplaceFileContent(const std::string& path, std::span<const std::uint8_t> bytes,
-                        FileShare share) {
+std::string CreateTemporaryFileBeside(const std::string& path) {
     char temporary[MAX_PATH];
     if (GetTempFileNameA(FolderOf(path).c_str(), "jlp", 0, temporary) == 0) {
         ThrowLastError(kFileErrPathFileAccess);
     }
-    // GetTempFileNameA has made the (empty) file; from here on it must not be left behind.
-    try {
-        File::Impl file;
-        file.handle = OpenHandle(temporary, GENERIC_WRITE, ShareFlags(share), TRUNCATE_EXISTING);
-        WriteAll(file.handle, 0, bytes);
-        if (!FlushFileBuffers(file.handle)) {
-            ThrowLastError(kFileErrDeviceIO);
-        }
-        HANDLE handle = file.handle;
-        file.handle = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(handle)) {
-            ThrowLastError(kFileErrDeviceIO);
-        }
-        if (!MoveFileExA(temporary, path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ThrowLastError(kFileErrPathFileAccess);
-        }
-    } catch (...) {
-        DeleteFileA(temporary);
-        throw;
+    return temporary;
+}
+
+void MoveFileReplacing(const std::string& from, const std::string& to) {
+    if (!MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(kFileErrPathFileAccess);
     }
 }
 

@@ -2,8 +2,6 @@
 // turned into integer resources here so that only valid 16-bit ids reach the system.
 #include "platform/resources.h"
 
-#include <cctype>
-
 #include "platform/win32/handle_cast.h"
 
 #undef FindResource
@@ -13,29 +11,6 @@ namespace platform {
 
 using win32::FromNative;
 using win32::ToHmodule;
-
-namespace {
-
-// "#" followed by decimal digits naming an id of 1 to 65535.
-bool ParseIntegerName(const std::string& name, WORD& id) {
-    if (name.size() < 2 || name.size() > 7 || name[0] != '#') {
-        return false;
-    }
-    unsigned long value = 0;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) {
-            return false;
-        }
-        value = value * 10 + static_cast<unsigned long>(name[i] - '0');
-    }
-    if (value < 1 || value > 0xFFFF) {
-        return false;
-    }
-    id = static_cast<WORD>(value);
-    return true;
-}
-
-} // namespace
 
 bool FreeLibrary(ModuleHandle module) {
     return ::FreeLibrary(ToHmodule(module)) != FALSE;
@@ -50,10 +25,9 @@ Module LoadLibraryEx(const std::string& path, std::uint32_t flags) {
 
 ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, ResourceType type) {
     LPCSTR nativeType = MAKEINTRESOURCEA(static_cast<WORD>(type));
-    WORD id = 0;
     HRSRC found = nullptr;
-    if (ParseIntegerName(name, id)) {
-        found = ::FindResourceA(ToHmodule(module), MAKEINTRESOURCEA(id), nativeType);
+    if (std::optional<std::uint16_t> id = IntegerResourceName(name)) {
+        found = ::FindResourceA(ToHmodule(module), MAKEINTRESOURCEA(*id), nativeType);
     } else if (!name.empty() && name[0] != '#') {
         found = ::FindResourceA(ToHmodule(module), name.c_str(), nativeType);
     }
