@@ -6,17 +6,28 @@
 #   jellop_stop         stops all of that, by process id (also run on exit by jellop_start)
 # Source this file. State (pid files, the PulseAudio home, the Wine prefix) lives in
 # $JELLOP_STATE, .jellop/ at the top of the tree unless set; the Wine keep-alive program is
-# taken from $JELLOP_WINDOWS_BUILD, build/windows unless set.
+# taken from $JELLOP_WINDOWS_BUILD, build/windows unless set (the end-to-end tests read it too).
 
 JELLOP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-JELLOP_STATE=${JELLOP_STATE:-$JELLOP_ROOT/.jellop}
-JELLOP_WINDOWS_BUILD=${JELLOP_WINDOWS_BUILD:-$JELLOP_ROOT/build/windows}
+export JELLOP_STATE=${JELLOP_STATE:-$JELLOP_ROOT/.jellop}
+export JELLOP_WINDOWS_BUILD=${JELLOP_WINDOWS_BUILD:-$JELLOP_ROOT/build/windows}
 
-JELLOP_PACKAGES=(cmake make g++ pkg-config clang mingw-w64 wine wine64 xvfb xdotool x11-utils
-    pulseaudio pulseaudio-utils sox imagemagick googletest libbenchmark-dev libpixman-1-dev
-    libstb-dev libx11-dev libxext-dev libxtst-dev)
+# Everything the scripts, the CMake files and the tests use, installed without the packages'
+# recommendations; libclang-rt-14-dev (only recommended by clang) holds libFuzzer and clang's
+# sanitizer run-times.
+JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
+    xdotool x11-utils pulseaudio pulseaudio-utils imagemagick googletest libbenchmark-dev
+    libpixman-1-dev libstb-dev libx11-dev libxext-dev libxtst-dev)
 
 jellop_log() { printf '[jellop] %s\n' "$*" >&2; }
+
+# Configures a CMake preset. A build directory left by another configuration (another generator
+# or toolchain) is configured afresh rather than failing the run.
+jellop_configure() { # preset
+    cmake --preset "$1" >/dev/null 2>&1 && return 0
+    jellop_log "configuring preset $1 afresh"
+    cmake --preset "$1" --fresh >/dev/null
+}
 
 jellop_install() {
     local missing=()
@@ -29,14 +40,9 @@ jellop_install() {
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     jellop_log "installing: ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-}
-
-jellop_free_display() {
-    local n=90
-    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    echo $n
+    # Through env, so that sudo does not drop the variable.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 jellop_wait_for() { # seconds, command...
@@ -49,12 +55,16 @@ jellop_wait_for() { # seconds, command...
 }
 
 jellop_start_display() {
-    local n
-    n=$(jellop_free_display)
-    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp -ac </dev/null >/dev/null 2>&1 &
+    local number=$JELLOP_STATE/xvfb.display
+    rm -f "$number"
+    # Xvfb picks a free display itself and writes its number once it takes connections: no
+    # race with another server starting at the same time.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac \
+        3>"$number" </dev/null >/dev/null 2>&1 &
     echo $! >"$JELLOP_STATE/xvfb.pid"
-    export DISPLAY=:$n
-    jellop_wait_for 10 xdpyinfo || { jellop_log "Xvfb did not start"; return 1; }
+    jellop_wait_for 10 grep -q . "$number" || { jellop_log "Xvfb did not start"; return 1; }
+    DISPLAY=:$(head -n 1 "$number")
+    export DISPLAY
 }
 
 jellop_start_sound() {
@@ -80,13 +90,16 @@ jellop_start_wine() {
         wine wineboot -i </dev/null >/dev/null 2>&1
         wineserver -w
     fi
-    local keepalive=$JELLOP_WINDOWS_BUILD/tests/win32/wine_keepalive.exe
-    if [ -f "$keepalive" ]; then
-        wine "$keepalive" </dev/null >/dev/null 2>&1 &
-        echo $! >"$JELLOP_STATE/keepalive.pid"
-    fi
     # Start Wine's services now, with their output on /dev/null, not from a test program.
     wine wineboot </dev/null >/dev/null 2>&1
+    local keepalive=$JELLOP_WINDOWS_BUILD/tests/win32/wine_keepalive.exe
+    if [ -f "$keepalive" ]; then
+        # Its output goes to a file (a pipe would be held open by the processes it starts).
+        wine "$keepalive" </dev/null >"$JELLOP_STATE/keepalive.out" 2>/dev/null &
+        echo $! >"$JELLOP_STATE/keepalive.pid"
+        jellop_wait_for 60 grep -q ready "$JELLOP_STATE/keepalive.out" ||
+            { jellop_log "the Wine keep-alive program did not start"; return 1; }
+    fi
 }
 
 jellop_stop() {
@@ -94,11 +107,12 @@ jellop_stop() {
     for pidfile in keepalive pulse xvfb; do
         pidfile=$JELLOP_STATE/$pidfile.pid
         [ -f "$pidfile" ] || continue
-        kill "$(cat "$pidfile")" 2>/dev/null
+        kill "$(cat "$pidfile")" 2>/dev/null || true # it may have ended already
         rm -f "$pidfile"
     done
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-    return 0
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -k 2>/dev/null || true
+    fi
 }
 
 jellop_start() {

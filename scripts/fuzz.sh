@@ -11,7 +11,7 @@ source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 jellop_install
 
-cmake --preset fuzz >/dev/null
+jellop_configure fuzz
 cmake --build --preset fuzz
 
 corpus=build/fuzz/corpus/regions

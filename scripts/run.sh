@@ -7,7 +7,7 @@ source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 
 jellop_install
-cmake --preset windows >/dev/null
+jellop_configure windows
 cmake --build --preset windows --target jellop wine_keepalive
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -18,4 +18,4 @@ fi
 
 jellop_log "no display: running on a virtual one and recording build/jellop.gif"
 jellop_start
-exec "$JELLOP_ROOT/scripts/record.sh" "$JELLOP_ROOT/build/jellop.gif"
+"$JELLOP_ROOT/scripts/record.sh" "$JELLOP_ROOT/build/jellop.gif" # not exec: the exit trap stops the services

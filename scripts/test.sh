@@ -8,7 +8,7 @@ cd "$JELLOP_ROOT"
 
 jellop_install
 for preset in native windows windows32; do
-    cmake --preset $preset >/dev/null
+    jellop_configure $preset
     cmake --build --preset $preset
 done
 

@@ -17,7 +17,8 @@ inline constexpr const char* kDieSoundFile = "\\jellop_die.wav";
 extern std::optional<modDX::DirectSoundBuffer> MoveSoundBuffer;
 extern std::optional<modDX::DirectSoundBuffer> DieSoundBuffer;
 
-// The descriptions the two buffers are made with; LoadSounds fills them in.
+// The descriptions the two buffers are made with; LoadSounds fills them in. There is no wave
+// format to pass beside them: each buffer takes its sample format and size from its file.
 extern platform::SoundBufferDescription MoveBufferDesc;
 extern platform::SoundBufferDescription DieBufferDesc;
 

@@ -1,9 +1,7 @@
 #include "sound_capture.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -15,24 +13,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "harness.h"
+
 namespace e2e::sound {
 namespace {
 
 constexpr std::size_t kWindow = kRate / 100; // 10 ms
-
-std::optional<int> WaitFor(int pid, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -49,40 +35,6 @@ std::string TempFile(const char* stem) {
     return pattern;
 }
 
-// Starts a program in its own process group with stdin from /dev/null, stdout to `outputFile`
-// and stderr to /dev/null. Output goes to a file, not a pipe: Wine's helper processes inherit
-// the descriptor and would hold a pipe open long after the program has ended.
-int Spawn(const std::vector<std::string>& command, const std::string& outputFile,
-          const std::string& workingDirectory, const std::map<std::string, std::string>& env) {
-    std::vector<char*> argv;
-    for (const auto& part : command) {
-        argv.push_back(const_cast<char*>(part.c_str()));
-    }
-    argv.push_back(nullptr);
-    int pid = fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        setpgid(0, 0);
-        int null = open("/dev/null", O_RDWR);
-        int out = open(outputFile.c_str(), O_WRONLY | O_TRUNC);
-        dup2(null, 0);
-        dup2(out < 0 ? null : out, 1);
-        dup2(null, 2);
-        for (const auto& [name, value] : env) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
-            _exit(126);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);
-    return pid;
-}
-
 } // namespace
 
 ProgramRun RunUnderWine(const std::string& exe, const std::vector<std::string>& arguments,
@@ -92,12 +44,12 @@ ProgramRun RunUnderWine(const std::string& exe, const std::vector<std::string>& 
     std::vector<std::string> command = {"wine", exe};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::string output = TempFile("jellop-probe-output");
-    int pid = Spawn(command, output, workingDirectory, environment);
+    int pid = StartProcess(command, output, workingDirectory, environment);
     ProgramRun run;
-    run.status = WaitFor(pid, timeout);
+    run.status = WaitForProcess(pid, timeout);
     if (!run.status) {
         kill(-pid, SIGKILL);
-        WaitFor(pid, 5s);
+        WaitForProcess(pid, 5s);
     }
     for (char c : ReadAll(output)) {
         if (c != '\r') { // the C run-time writes text-mode line ends
@@ -109,9 +61,9 @@ ProgramRun RunUnderWine(const std::string& exe, const std::vector<std::string>& 
 }
 
 Recorder::Recorder() : file_(TempFile("jellop-capture")) {
-    pid_ = Spawn({"parec", "-d", "jellop.monitor", "--raw", "--format=s16le", "--rate=44100",
-                  "--channels=2", "--latency-msec=20"},
-                 file_, {}, {});
+    pid_ = StartProcess({"parec", "-d", "jellop.monitor", "--raw", "--format=s16le", "--rate=44100",
+                         "--channels=2", "--latency-msec=20"},
+                        file_);
     // The monitor delivers silence continuously: recording has begun once bytes arrive.
     auto deadline = std::chrono::steady_clock::now() + 10s;
     struct stat info {};
@@ -120,7 +72,7 @@ Recorder::Recorder() : file_(TempFile("jellop-capture")) {
             started_ = true;
             break;
         }
-        if (WaitFor(pid_, 0ms)) {
+        if (WaitForProcess(pid_, 0ms)) {
             pid_ = -1;
             break;
         }
@@ -131,7 +83,7 @@ Recorder::Recorder() : file_(TempFile("jellop-capture")) {
 Recorder::~Recorder() {
     if (pid_ > 0) {
         kill(-pid_, SIGKILL);
-        WaitFor(pid_, 5s);
+        WaitForProcess(pid_, 5s);
     }
     std::remove(file_.c_str());
 }
@@ -141,9 +93,9 @@ Recording Recorder::Stop() {
     std::this_thread::sleep_for(400ms);
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
-        if (!WaitFor(pid_, 5s)) {
+        if (!WaitForProcess(pid_, 5s)) {
             kill(-pid_, SIGKILL);
-            WaitFor(pid_, 5s);
+            WaitForProcess(pid_, 5s);
         }
         pid_ = -1;
     }

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <ostream>
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "artgen.h"
 #include "image.h"
+#include "native/committed_files.h"
 #include "region.h"
 
 namespace jellop::art {
@@ -25,13 +24,16 @@ void PrintTo(const Rect& r, std::ostream* os) {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using committed::Bytes;
+using committed::readFile;
+using committed::u16;
+using committed::u32;
 
-struct FrameSpec {
+struct ExpectedFrame {
     int id, width, height, rects;
 };
 
-const FrameSpec kFrames[] = {
+const ExpectedFrame kFrames[] = {
     {101, 37, 36, 24}, {102, 39, 37, 25}, {103, 41, 39, 24}, {104, 39, 33, 23}, {111, 37, 36, 24},
     {112, 39, 37, 25}, {113, 41, 39, 24}, {114, 39, 33, 23}, {121, 37, 36, 24}, {122, 39, 37, 25},
     {123, 41, 39, 24}, {124, 39, 33, 23}, {131, 37, 36, 24}, {132, 39, 37, 25}, {133, 41, 39, 24},
@@ -39,18 +41,6 @@ const FrameSpec kFrames[] = {
     {146, 84, 28, 67},
 };
 
-Bytes readFile(const std::string& relative) {
-    std::ifstream in(std::string(JELLOP_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "missing " << relative;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-std::uint32_t u16(const Bytes& b, size_t at) {
-    return b.at(at) | b.at(at + 1) << 8;
-}
-std::uint32_t u32(const Bytes& b, size_t at) {
-    return u16(b, at) | u16(b, at + 2) << 16;
-}
 std::int32_t i32(const Bytes& b, size_t at) {
     return static_cast<std::int32_t>(u32(b, at));
 }
@@ -149,7 +139,7 @@ TEST(ArtGenerator, RegeneratesTheCommittedFilesByteForByte) {
 
     // Every frame and region, the icon and the contact sheet, nothing else.
     EXPECT_EQ(files.size(), std::size(kFrames) * 2 + 2);
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         EXPECT_TRUE(files.count(framePath(f.id))) << f.id;
         EXPECT_TRUE(files.count(regionPath(f.id))) << f.id;
     }
@@ -241,7 +231,7 @@ TEST(RegionBanding, RowsWithTheSameRunCountButDifferentRunsAreSeparateBands) {
 
 TEST(FrameSet, BitmapsHaveTheirSizesAndShareOnePaletteWithARedKey) {
     const Bitmap first = loadBitmap(kFrames[0].id);
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         const Bitmap bmp = loadBitmap(f.id);
         EXPECT_EQ(bmp.width, f.width) << f.id;
         EXPECT_EQ(bmp.height, f.height) << f.id;
@@ -254,7 +244,7 @@ TEST(FrameSet, BitmapsHaveTheirSizesAndShareOnePaletteWithARedKey) {
 }
 
 TEST(FrameSet, EveryFrameShowsTheCreatureWithTheKeyColourAroundIt) {
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         const Bitmap bmp = loadBitmap(f.id);
         if (bmp.pixels.empty())
             continue;
@@ -269,7 +259,7 @@ TEST(FrameSet, EveryPictureReachesAllFourEdgesOfItsBitmap) {
     // Frames are placed by their top-left corner and sized to the bitmap, so
     // a picture that stopped short of an edge would sit off its window's
     // stated bounds; the grounded poses stand on the bottom row.
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         const Bitmap bmp = loadBitmap(f.id);
         if (bmp.pixels.empty())
             continue;
@@ -290,7 +280,7 @@ TEST(FrameSet, EveryPictureReachesAllFourEdgesOfItsBitmap) {
 }
 
 TEST(FrameSet, RegionsHaveTheExactCountsAndCoverExactlyTheVisiblePixels) {
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         const Bitmap bmp = loadBitmap(f.id);
         const RegionFile region = loadRegion(f.id, f.width, f.height);
         EXPECT_EQ(region.rects.size(), static_cast<size_t>(f.rects)) << f.id;
@@ -325,7 +315,7 @@ TEST(FrameSet, RegionsHaveTheExactCountsAndCoverExactlyTheVisiblePixels) {
 TEST(FrameSet, RegionRectanglesSpanExactlyTheStoredBoundsOfTheWholeFrame) {
     // The header's rcBound is (0, 0, width, height); it must also be the true
     // bounding box of the rectangles, so the character reaches every edge.
-    for (const FrameSpec& f : kFrames) {
+    for (const ExpectedFrame& f : kFrames) {
         const RegionFile region = loadRegion(f.id, f.width, f.height);
         ASSERT_FALSE(region.rects.empty()) << f.id;
         jellop::art::Rect box = region.rects.front();

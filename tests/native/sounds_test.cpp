@@ -5,29 +5,18 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "native/committed_files.h"
 #include "sounds.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes readFile(const std::string& relative) {
-    std::ifstream in(std::string(JELLOP_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "missing " << relative;
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-std::uint32_t u16(const Bytes& b, size_t at) {
-    return b.at(at) | b.at(at + 1) << 8;
-}
-std::uint32_t u32(const Bytes& b, size_t at) {
-    return u16(b, at) | u16(b, at + 2) << 16;
-}
+using committed::Bytes;
+using committed::readFile;
+using committed::u16;
+using committed::u32;
 
 double dbfs(double linear) {
     return 20 * std::log10(linear / 32768.0);
@@ -96,18 +85,18 @@ Level measure(const std::vector<std::int16_t>& s) {
     return level;
 }
 
-struct SoundSpec {
+struct ExpectedSound {
     const char* path;
     double minSeconds, maxSeconds;
 };
 
-const SoundSpec kSounds[] = {
+const ExpectedSound kSounds[] = {
     {"resources/sounds/jellop_move.wav", 0.1, 0.3},
     {"resources/sounds/jellop_die.wav", 0.4, 1.5},
 };
 
 TEST(Sounds, AreShortMonoPcm16At44100) {
-    for (const SoundSpec& s : kSounds) {
+    for (const ExpectedSound& s : kSounds) {
         const auto samples = loadWav(s.path);
         const double seconds = double(samples.size()) / 44100;
         EXPECT_GE(seconds, s.minSeconds) << s.path;
@@ -116,7 +105,7 @@ TEST(Sounds, AreShortMonoPcm16At44100) {
 }
 
 TEST(Sounds, PeakSitsBetweenMinus6AndMinus3DbfsWithoutClipping) {
-    for (const SoundSpec& s : kSounds) {
+    for (const ExpectedSound& s : kSounds) {
         const Level level = measure(loadWav(s.path));
         EXPECT_LT(level.peak, 32767) << s.path;
         EXPECT_GE(dbfs(level.peak), -6.5) << s.path;
@@ -125,14 +114,14 @@ TEST(Sounds, PeakSitsBetweenMinus6AndMinus3DbfsWithoutClipping) {
 }
 
 TEST(Sounds, AreClearlyAudibleOverTheirActivePart) {
-    for (const SoundSpec& s : kSounds) {
+    for (const ExpectedSound& s : kSounds) {
         const Level level = measure(loadWav(s.path));
         EXPECT_GT(dbfs(level.activeRms), -30.0) << s.path;
     }
 }
 
 TEST(Sounds, FadeInAndOutWithoutClicks) {
-    for (const SoundSpec& s : kSounds) {
+    for (const ExpectedSound& s : kSounds) {
         const auto samples = loadWav(s.path);
         if (samples.size() < 1000)
             continue;

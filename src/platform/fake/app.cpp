@@ -13,9 +13,11 @@ struct AppState {
     std::uint32_t now = 0;
 };
 
+// Never destroyed: the sound buffers in the program's globals read the clock when they are
+// released, which may be after every other static is gone.
 AppState& State() {
-    static AppState state;
-    return state;
+    static AppState* state = new AppState;
+    return *state;
 }
 
 } // namespace

@@ -1,12 +1,7 @@
 # Included by tests/win32/CMakeLists.txt.
 # The test program carries the program's own resources (frame bitmaps and region blocks), as
 # jellop.exe does, and a resource-only module, built here, stands in for another module.
-set(JELLOP_RC ${PROJECT_SOURCE_DIR}/resources/jellop.rc)
-target_sources(jellop_win32_tests PRIVATE ${JELLOP_RC})
-file(GLOB JELLOP_TEST_RC_INPUTS CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/resources/frames/*.bmp ${PROJECT_SOURCE_DIR}/resources/regions/*.rgn
-  ${PROJECT_SOURCE_DIR}/resources/icon/*.ico)
-set_property(SOURCE ${JELLOP_RC} APPEND PROPERTY OBJECT_DEPENDS ${JELLOP_TEST_RC_INPUTS})
+jellop_add_program_resources(jellop_win32_tests)
 target_link_libraries(jellop_win32_tests PRIVATE psapi)
 
 # Raw data only, no code: no C runtime and no entry point.
