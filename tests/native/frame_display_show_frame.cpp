@@ -9,6 +9,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
+#include "leak_checked_test.h"
 #include "pet/frmJellop.h"
 #include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_resources.h"
@@ -27,17 +28,8 @@ using Kind = platform::fake::WindowOperation::Kind;
 
 using imaging_test::kFrameSet;
 
-class ShowFrameTest : public ::testing::Test {
+class ShowFrameTest : public LeakCheckedTest {
   protected:
-    void SetUp() override {
-        backend::Reset();
-        before_ = platform::fake::CountLiveObjects();
-    }
-    void TearDown() override {
-        EXPECT_EQ(platform::fake::CountLiveObjects(), before_);
-        EXPECT_EQ(platform::fake::Misuses(), std::vector<std::string>{});
-    }
-
     static const platform::fake::WindowState& StateOf(const pet::frmJellop& pet) {
         const platform::fake::WindowState* state = platform::fake::FindWindowState(pet.hWnd());
         EXPECT_NE(state, nullptr);
@@ -48,9 +40,6 @@ class ShowFrameTest : public ::testing::Test {
         std::optional<std::vector<std::byte>> shape = imaging_test::WindowShape(pet.hWnd());
         return shape ? ParseRegionData(*shape).rects : std::vector<Rect>{};
     }
-
-  private:
-    platform::fake::LiveObjects before_;
 };
 
 TEST_F(ShowFrameTest, TheNewPetWindowIsABorderlessToolWindowAtItsStartPosition) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "imaging/cDIBSectionRegion.h"
+#include "leak_checked_test.h"
 #include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/region.h"
@@ -79,20 +80,8 @@ std::unique_ptr<std::byte[]> Exact(const std::vector<std::byte>& bytes) {
     return copy;
 }
 
-class RegionBlockTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        backend::Reset();
-        before_ = platform::fake::CountLiveObjects();
-    }
-    void TearDown() override {
-        EXPECT_EQ(platform::fake::CountLiveObjects(), before_);
-        EXPECT_TRUE(platform::fake::Misuses().empty());
-    }
-
-  private:
-    platform::fake::LiveObjects before_;
-};
+// Every case must leave no platform object behind.
+using RegionBlockTest = LeakCheckedTest;
 
 TEST_F(RegionBlockTest, ThePlatformAcceptsExactlyTheWellFormedBlocks) {
     for (const BlockCase& c : Cases()) {

@@ -1,0 +1,27 @@
+// A fixture for tests on the fake backend that must leave no platform object behind: it
+// starts from a fresh backend and, at the end, expects the same live DCs, bitmaps and regions
+// as at the start and no double or forbidden release.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_gdi.h"
+#include "shared/backend.h"
+
+class LeakCheckedTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        backend::Reset();
+        before_ = platform::fake::CountLiveObjects();
+    }
+    void TearDown() override {
+        EXPECT_EQ(platform::fake::CountLiveObjects(), before_);
+        EXPECT_EQ(platform::fake::Misuses(), std::vector<std::string>{});
+    }
+
+  private:
+    platform::fake::LiveObjects before_;
+};
