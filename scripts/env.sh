@@ -3,21 +3,31 @@
 #   jellop_install      installs the Debian packages that are missing
 #   jellop_start        starts a private X display (Xvfb), a PulseAudio server with a null sink,
 #                       and a Wine prefix with a keep-alive program; exports what they need
-#   jellop_stop         stops all of that, by process id (also run on exit by jellop_start)
-# Source this file. State (pid files, the PulseAudio home, the Wine prefix) lives in
-# $JELLOP_STATE, .jellop/ at the top of the tree unless set; the Wine keep-alive program is
-# taken from $JELLOP_WINDOWS_BUILD, build/windows unless set (the end-to-end tests read it too).
+#   jellop_desktop D    makes the display the desktop D: "bare" (Xvfb alone) or "managed"
+#                       (openbox and the picom compositor, as users have); both get a background
+#   jellop_stop         stops all of that (also run on exit by jellop_start)
+# Source this file. Each run keeps its pid files, display number and PulseAudio home in a
+# folder of its own under $JELLOP_STATE (.jellop/ at the top of the tree unless set), so runs
+# side by side never mix them up, and stops only processes it started and verified as its own.
+# The Wine prefix $JELLOP_STATE/wineprefix is kept between runs; a run that finds it in use by
+# another run makes a prefix of its own in its run folder. The Wine keep-alive program is taken
+# from $JELLOP_WINDOWS_BUILD, build/windows unless set (the end-to-end tests read it too), and
+# the desktop tool from $JELLOP_NATIVE_BUILD, build/native unless set.
 
 JELLOP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export JELLOP_STATE=${JELLOP_STATE:-$JELLOP_ROOT/.jellop}
 export JELLOP_WINDOWS_BUILD=${JELLOP_WINDOWS_BUILD:-$JELLOP_ROOT/build/windows}
+export JELLOP_NATIVE_BUILD=${JELLOP_NATIVE_BUILD:-$JELLOP_ROOT/build/native}
 
 # Everything the scripts, the CMake files and the tests use, installed without the packages'
 # recommendations; libclang-rt-14-dev (only recommended by clang) holds libFuzzer and clang's
-# sanitizer run-times.
+# sanitizer run-times. openbox, picom and tint2 make the managed desktop.
 JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
     xdotool x11-utils pulseaudio pulseaudio-utils imagemagick googletest libbenchmark-dev
-    libpixman-1-dev libstb-dev libx11-dev libxext-dev libxtst-dev)
+    libpixman-1-dev libstb-dev libx11-dev libxext-dev libxtst-dev openbox picom tint2)
+
+# The colour of the test desktop's background (the tests measure opacity against it).
+export JELLOP_BACKGROUND=${JELLOP_BACKGROUND:-204060}
 
 jellop_log() { printf '[jellop] %s\n' "$*" >&2; }
 
@@ -54,69 +64,134 @@ jellop_wait_for() { # seconds, command...
     done
 }
 
+# Starts a command in the background as one of this run's services: its pid and the program
+# it runs are noted in the run folder under `name`.
+jellop_spawn() { # name, output file, command...
+    local name=$1 output=$2; shift 2
+    "$@" </dev/null >"$output" 2>&1 8>&- &
+    printf '%s %s\n' $! "$(basename "$1")" >"$JELLOP_RUN/$name.pid"
+}
+
+# Stops the service `name` of this run, if it still runs the program it was started with (a
+# pid that has ended may since have been given to somebody else's process).
+jellop_kill() { # name
+    local pidfile=$JELLOP_RUN/$name.pid pid program
+    [ -f "$pidfile" ] || return 0
+    read -r pid program <"$pidfile"
+    rm -f "$pidfile"
+    if [ "$(basename "$(readlink "/proc/$pid/exe" 2>/dev/null)")" = "$program" ] ||
+        tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -q "$program\$"; then
+        kill "$pid" 2>/dev/null || true
+        local tries=50
+        while [ -d "/proc/$pid" ] && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
+    fi
+}
+
 jellop_start_display() {
-    local number=$JELLOP_STATE/xvfb.display
-    rm -f "$number"
+    local number=$JELLOP_RUN/xvfb.display
     # Xvfb picks a free display itself and writes its number once it takes connections: no
     # race with another server starting at the same time.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac \
-        3>"$number" </dev/null >/dev/null 2>&1 &
-    echo $! >"$JELLOP_STATE/xvfb.pid"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$number" </dev/null \
+        >/dev/null 2>&1 &
+    printf '%s Xvfb\n' $! >"$JELLOP_RUN/xvfb.pid"
     jellop_wait_for 10 grep -q . "$number" || { jellop_log "Xvfb did not start"; return 1; }
     DISPLAY=:$(head -n 1 "$number")
     export DISPLAY
 }
 
 jellop_start_sound() {
-    export JELLOP_PULSE_HOME=$JELLOP_STATE/pulse
+    export JELLOP_PULSE_HOME=$JELLOP_RUN/pulse
     mkdir -p "$JELLOP_PULSE_HOME/run" && chmod 700 "$JELLOP_PULSE_HOME/run"
     export XDG_RUNTIME_DIR=$JELLOP_PULSE_HOME/run
     export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
-    HOME=$JELLOP_PULSE_HOME pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
-        --load=module-native-protocol-unix \
-        --load="module-null-sink sink_name=jellop norewinds=1 rate=44100 channels=2" \
-        </dev/null >"$JELLOP_STATE/pulse.log" 2>&1 &
-    echo $! >"$JELLOP_STATE/pulse.pid"
+    HOME=$JELLOP_PULSE_HOME jellop_spawn pulse "$JELLOP_RUN/pulse.log" pulseaudio -n \
+        --daemonize=no --exit-idle-time=-1 --disallow-exit --load=module-native-protocol-unix \
+        --load="module-null-sink sink_name=jellop norewinds=1 rate=44100 channels=2"
     jellop_wait_for 10 pactl info || { jellop_log "PulseAudio did not start"; return 1; }
     pactl set-default-sink jellop
 }
 
+# The prefix shared by runs, if no other run holds it; else one of this run's own. The lock
+# (descriptor 8) is held until the shell ends.
+jellop_choose_prefix() {
+    local shared=$JELLOP_STATE/wineprefix
+    exec 8>"$JELLOP_STATE/wineprefix.lock"
+    if flock -n 8; then
+        WINEPREFIX=$shared
+    else
+        jellop_log "the shared Wine prefix is in use by another run: using one of this run's own"
+        exec 8>&-
+        WINEPREFIX=$JELLOP_RUN/wineprefix
+    fi
+    export WINEPREFIX
+}
+
 jellop_start_wine() {
-    export WINEPREFIX=$JELLOP_STATE/wineprefix
+    jellop_choose_prefix
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$WINEPREFIX/.made-by-jellop" ]; then
         jellop_log "creating the Wine prefix"
-        wine wineboot -i </dev/null >/dev/null 2>&1
+        rm -rf "$WINEPREFIX"
+        wine wineboot -i </dev/null >/dev/null 2>&1 8>&-
         wineserver -w
+        touch "$WINEPREFIX/.made-by-jellop"
     fi
     # Start Wine's services now, with their output on /dev/null, not from a test program.
-    wine wineboot </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1 8>&-
     local keepalive=$JELLOP_WINDOWS_BUILD/tests/win32/wine_keepalive.exe
     if [ -f "$keepalive" ]; then
         # Its output goes to a file (a pipe would be held open by the processes it starts).
-        wine "$keepalive" </dev/null >"$JELLOP_STATE/keepalive.out" 2>/dev/null &
-        echo $! >"$JELLOP_STATE/keepalive.pid"
-        jellop_wait_for 60 grep -q ready "$JELLOP_STATE/keepalive.out" ||
+        jellop_spawn keepalive "$JELLOP_RUN/keepalive.out" wine "$keepalive"
+        jellop_wait_for 60 grep -q ready "$JELLOP_RUN/keepalive.out" ||
             { jellop_log "the Wine keep-alive program did not start"; return 1; }
     fi
 }
 
+# Makes the display the desktop `kind`. managed: openbox, then (once it has announced itself
+# on the root window) the picom compositor, then the background, which picom paints only when
+# it is set after its start. A compositor that does not come up fails the call: opacity tests
+# must not pass silently on a desktop without one.
+jellop_desktop() { # bare | managed
+    local tool=$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop
+    jellop_kill picom
+    jellop_kill openbox
+    case $1 in
+    bare) ;;
+    managed)
+        jellop_spawn openbox "$JELLOP_RUN/openbox.log" openbox --sm-disable
+        jellop_wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+            { jellop_log "openbox did not start"; return 1; }
+        jellop_spawn picom "$JELLOP_RUN/picom.log" picom --config /dev/null --backend xrender \
+            --no-fading-openclose
+        jellop_wait_for 20 "$tool" owner _NET_WM_CM_S0 ||
+            { jellop_log "the compositor did not start"; return 1; }
+        ;;
+    *) jellop_log "unknown desktop: $1"; return 1 ;;
+    esac
+    export JELLOP_DESKTOP=$1
+    "$tool" background solid "$JELLOP_BACKGROUND"
+}
+
 jellop_stop() {
-    local pidfile
-    for pidfile in keepalive pulse xvfb; do
-        pidfile=$JELLOP_STATE/$pidfile.pid
-        [ -f "$pidfile" ] || continue
-        kill "$(cat "$pidfile")" 2>/dev/null || true # it may have ended already
-        rm -f "$pidfile"
+    [ -n "${JELLOP_RUN:-}" ] && [ -d "$JELLOP_RUN" ] || return 0
+    local name
+    for name in keepalive picom openbox pulse xvfb; do
+        jellop_kill $name
     done
-    if [ -n "${WINEPREFIX:-}" ]; then
+    # Wine's server only for a prefix this run holds and that these scripts made.
+    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.made-by-jellop" ] &&
+        { [ "$WINEPREFIX" = "$JELLOP_RUN/wineprefix" ] || flock -n 8 2>/dev/null; }; then
         wineserver -k 2>/dev/null || true
     fi
+    rm -rf "$JELLOP_RUN"
+    JELLOP_RUN=
 }
 
 jellop_start() {
     mkdir -p "$JELLOP_STATE"
+    JELLOP_RUN=$(mktemp -d "$JELLOP_STATE/run.XXXXXX")
+    export JELLOP_RUN
     trap jellop_stop EXIT
     trap 'exit 130' INT TERM
     jellop_start_display && jellop_start_sound && jellop_start_wine

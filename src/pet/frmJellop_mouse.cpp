@@ -18,7 +18,7 @@ void frmJellop::Form_MouseDown(std::int16_t Button, std::int16_t, float, float) 
         platform::SendMessage(window, platform::kWmSysCommand,
                               platform::kScMove | platform::kHtCaption, 0);
     } else {
-        runtime::PopupMenu(hWnd(), Menu().mnuOption);
+        runtime::PopupMenu(Menu().hWnd(), Menu().mnuOption);
     }
 }
 

@@ -1,12 +1,19 @@
 // Pop-up menus on Win32. The menu is tracked with TPM_RETURNCMD so that the chosen command
 // comes back as the result and its handler can run before the call returns, as the callers
 // expect, instead of arriving later as a WM_COMMAND.
+//
+// The keyboard: a pop-up menu takes the keys, and closes on a click elsewhere, only while its
+// owner is the foreground window. So the owner is made the foreground window before the menu
+// is tracked, a harmless message is posted to it afterwards (without it the next menu can
+// close at once), and then the window that had the foreground gets it back, so that the
+// user's own window has the keyboard again.
 #include "platform/menu.h"
 
 #include <windows.h>
 
 #include "platform/messages.h"
 #include "platform/win32/handle_cast.h"
+#include "platform/win32/menu_focus.h"
 
 namespace platform {
 namespace {
@@ -15,7 +22,39 @@ HMENU ToHmenu(MenuHandle menu) {
     return win32::ToNative<HMENU>(menu);
 }
 
+// Under Wine the keyboard reaches a program only through an X window of it that has the X
+// input focus, and a hidden owner has no X window on screen: the menu's own window must take
+// the foreground instead, once it shows. Only Wine exports wine_get_version from ntdll.
+bool RunsUnderWine() {
+    static const bool wine =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+bool menuTakesForeground = false;
+
+// Gives the foreground back to `previous`; with none (the user's window belongs to no program
+// of this desktop, as for an X program under Wine) no window of this program stays active.
+void RestoreForeground(HWND previous, HWND owner) {
+    if (previous != nullptr && previous != owner && previous != ::GetDesktopWindow() &&
+        IsWindow(previous) && SetForegroundWindow(previous)) {
+        return;
+    }
+    SetActiveWindow(nullptr);
+}
+
 } // namespace
+
+namespace win32 {
+
+void MenuShown(HWND menuWindow) {
+    if (menuTakesForeground && menuWindow != nullptr) {
+        menuTakesForeground = false;
+        SetForegroundWindow(menuWindow);
+    }
+}
+
+} // namespace win32
 
 bool DestroyMenu(MenuHandle menu) {
     return ::DestroyMenu(ToHmenu(menu)) != FALSE;
@@ -47,10 +86,14 @@ bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId) {
 std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
                              WindowHandle owner) {
     HWND hwnd = win32::ToHwnd(owner);
+    HWND previous = GetForegroundWindow();
+    SetForegroundWindow(hwnd);
+    menuTakesForeground = RunsUnderWine();
     BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
                                    hwnd, nullptr);
-    // Lets the menu's own loop see that it has ended before the next menu opens.
+    menuTakesForeground = false;
     PostMessageA(hwnd, WM_NULL, 0, 0);
+    RestoreForeground(previous, hwnd);
     RethrowPendingException();
     return static_cast<std::uint32_t>(chosen);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/win32/dispatch.h"
 #include "platform/win32/handle_cast.h"
+#include "platform/win32/menu_focus.h"
 
 namespace platform {
 
@@ -45,6 +46,17 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
         PaintPicture(window);
         return 0;
+    case WM_WINDOWPOSCHANGING:
+        // A form is never activated by being moved, sized or shown, whoever does it: the
+        // system's own move loop too. An activation would take the keyboard focus from the
+        // user's window, and under Wine it hands the window to the window manager for good.
+        reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOACTIVATE;
+        break;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU) {
+            win32::MenuShown(reinterpret_cast<HWND>(lParam));
+        }
+        break;
     case WM_NCDESTROY:
         RemovePropA(window, kPictureProperty);
         break;
