@@ -75,7 +75,7 @@ jellop_spawn() { # name, output file, command...
 # Stops the service `name` of this run, if it still runs the program it was started with (a
 # pid that has ended may since have been given to somebody else's process).
 jellop_kill() { # name
-    local pidfile=$JELLOP_RUN/$name.pid pid program
+    local pidfile=$JELLOP_RUN/$1.pid pid program
     [ -f "$pidfile" ] || return 0
     read -r pid program <"$pidfile"
     rm -f "$pidfile"
@@ -157,7 +157,7 @@ jellop_desktop() { # bare | managed
     jellop_kill picom
     jellop_kill openbox
     case $1 in
-    bare) ;;
+    bare) xprop -root -remove _NET_SUPPORTING_WM_CHECK ;;
     managed)
         jellop_spawn openbox "$JELLOP_RUN/openbox.log" openbox --sm-disable
         jellop_wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||

@@ -93,6 +93,26 @@ void WineProcess::Kill() {
 
 namespace {
 
+// A property of 32-bit items (atoms, windows, cardinals) of `window`; empty when it has none.
+std::vector<unsigned long> Property32(::Display* display, ::Window window, const char* name,
+                                      Atom kind) {
+    Atom type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, kind,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        if (format == 32) {
+            const auto* values = reinterpret_cast<const unsigned long*>(data);
+            items.assign(values, values + count);
+        }
+        XFree(data);
+    }
+    return items;
+}
+
 std::string NameOf(::Display* display, ::Window window) {
     char* name = nullptr;
     std::string result;
@@ -124,10 +144,21 @@ void CollectNamed(::Display* display, ::Window parent, const std::string& title,
 
 } // namespace
 
+namespace {
+
+// Windows come and go while the tests look at them: a request about a window that is gone
+// fails, and that is all.
+int IgnoreXErrors(::Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
 Desktop::Desktop() : display_(XOpenDisplay(nullptr)) {
     if (!display_) {
         throw std::runtime_error("cannot open the X display (is DISPLAY set?)");
     }
+    XSetErrorHandler(&IgnoreXErrors);
 }
 
 Desktop::~Desktop() {
@@ -209,23 +240,55 @@ bool Desktop::SkipsTaskbar(::Window window) {
     if (XGetWindowAttributes(display_, window, &attributes) && attributes.override_redirect) {
         return true;
     }
-    Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
     Atom skip = XInternAtom(display_, "_NET_WM_STATE_SKIP_TASKBAR", False);
-    Atom type;
-    int format;
-    unsigned long count, remaining;
-    unsigned char* data = nullptr;
-    bool skips = false;
-    if (XGetWindowProperty(display_, window, state, 0, 64, False, XA_ATOM, &type, &format, &count,
-                           &remaining, &data) == Success &&
-        data) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count; ++i) {
-            skips = skips || atoms[i] == skip;
+    for (unsigned long atom : Property32(display_, window, "_NET_WM_STATE", XA_ATOM)) {
+        if (atom == skip) {
+            return true;
         }
-        XFree(data);
     }
-    return skips;
+    return false;
+}
+
+std::vector<::Window> Desktop::ClientList() {
+    std::vector<unsigned long> items =
+        Property32(display_, DefaultRootWindow(display_), "_NET_CLIENT_LIST", XA_WINDOW);
+    return {items.begin(), items.end()};
+}
+
+bool Desktop::IsOverrideRedirect(::Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) && attributes.override_redirect;
+}
+
+double Desktop::OpacityProperty(::Window window) {
+    std::vector<unsigned long> items =
+        Property32(display_, window, "_NET_WM_WINDOW_OPACITY", XA_CARDINAL);
+    return items.empty() ? 1.0 : static_cast<double>(items[0] & 0xFFFFFFFFu) / 0xFFFFFFFFu;
+}
+
+::Window Desktop::KeyboardFocus() {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus;
+}
+
+bool Desktop::KeyboardFollowsPointer() {
+    ::Window focus = KeyboardFocus();
+    return focus == PointerRoot || focus == DefaultRootWindow(display_);
+}
+
+bool Desktop::WindowManagerRuns() {
+    // The root names a check window that names itself, while the manager runs; a manager that
+    // has ended can leave the root's property behind, naming a window that is gone.
+    const char* check = "_NET_SUPPORTING_WM_CHECK";
+    std::vector<unsigned long> named =
+        Property32(display_, DefaultRootWindow(display_), check, XA_WINDOW);
+    return !named.empty() && Property32(display_, named[0], check, XA_WINDOW) == named;
+}
+
+bool Desktop::CompositorRuns() {
+    return XGetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False)) != None;
 }
 
 void Desktop::MovePointer(int x, int y) {

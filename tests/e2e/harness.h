@@ -85,6 +85,21 @@ class Desktop {
     // True when no taskbar would list the window: it is override-redirect (not managed by
     // any window manager) or it carries _NET_WM_STATE_SKIP_TASKBAR.
     bool SkipsTaskbar(::Window window);
+    // The windows a window manager lists for taskbars and pagers (_NET_CLIENT_LIST).
+    std::vector<::Window> ClientList();
+    // Whether the window is override-redirect: placed by its program, not by a window manager.
+    bool IsOverrideRedirect(::Window window);
+    // The window's _NET_WM_WINDOW_OPACITY as a fraction; 1 when it has none.
+    double OpacityProperty(::Window window);
+    // The window that has the keyboard focus (PointerRoot is 1, None 0).
+    ::Window KeyboardFocus();
+    // The keyboard goes to the window under the pointer: the focus is PointerRoot, or the root
+    // window (where the focus of a window that went away returns).
+    bool KeyboardFollowsPointer();
+    // A window manager has announced itself on the root window.
+    bool WindowManagerRuns();
+    // A compositor owns the _NET_WM_CM_S0 selection.
+    bool CompositorRuns();
 
     void MovePointer(int x, int y);
     void Button(int button, bool down);

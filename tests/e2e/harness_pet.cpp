@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
 
 namespace e2e {
 namespace {
@@ -21,6 +22,11 @@ std::int32_t ReadInt32(const std::vector<char>& bytes, std::size_t at) {
         value = (value << 8) | static_cast<std::uint8_t>(bytes.at(at + i));
     }
     return static_cast<std::int32_t>(value);
+}
+
+std::vector<char> ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 } // namespace
@@ -39,8 +45,7 @@ PixelSet PixelsOf(const std::vector<Rect>& rectangles) {
 
 std::vector<Rect> FrameRegion(int frameId) {
     std::string path = SourceRoot() + "resources/regions/" + std::to_string(frameId) + ".rgn";
-    std::ifstream file(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), {});
+    std::vector<char> bytes = ReadFile(path);
     if (bytes.size() < 32) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -56,6 +61,54 @@ std::vector<Rect> FrameRegion(int frameId) {
     return rectangles;
 }
 
+Picture FramePicture(int frameId) {
+    std::string path = SourceRoot() + "resources/frames/" + std::to_string(frameId) + ".bmp";
+    std::vector<char> bytes = ReadFile(path);
+    // An uncompressed 8-bit bitmap file: a 14-byte file header (the pixels' offset at 10), a
+    // 40-byte info header (width at 18, height at 22, bottom-up), 256 palette entries (blue,
+    // green, red, unused), rows padded to 4 bytes.
+    if (bytes.size() < 54 + 1024 || bytes[0] != 'B' || bytes[1] != 'M') {
+        throw std::runtime_error("cannot read " + path);
+    }
+    Picture picture;
+    picture.width = ReadInt32(bytes, 18);
+    picture.height = ReadInt32(bytes, 22);
+    std::size_t offset = static_cast<std::size_t>(ReadInt32(bytes, 10));
+    std::size_t stride = (static_cast<std::size_t>(picture.width) + 3) & ~std::size_t{3};
+    for (int y = 0; y < picture.height; ++y) {
+        std::size_t row = offset + static_cast<std::size_t>(picture.height - 1 - y) * stride;
+        for (int x = 0; x < picture.width; ++x) {
+            auto index = static_cast<std::uint8_t>(bytes.at(row + static_cast<std::size_t>(x)));
+            std::size_t entry = 54 + index * 4u;
+            picture.pixels.push_back({static_cast<std::uint8_t>(bytes.at(entry + 2)),
+                                      static_cast<std::uint8_t>(bytes.at(entry + 1)),
+                                      static_cast<std::uint8_t>(bytes.at(entry))});
+        }
+    }
+    return picture;
+}
+
+double OpacityOnScreen(const std::vector<Pixel>& screen, const Geometry& place, int frameId,
+                       Pixel background) {
+    Picture frame = FramePicture(frameId);
+    double along = 0, norm = 0;
+    for (auto [x, y] : PixelsOf(FrameRegion(frameId))) {
+        if (x >= place.width || y >= place.height) {
+            continue;
+        }
+        const Pixel& s = screen[static_cast<std::size_t>(y * place.width + x)];
+        const Pixel& p = frame.At(x, y);
+        for (auto [sc, pc, bc] : {std::tuple{s.red, p.red, background.red},
+                                  std::tuple{s.green, p.green, background.green},
+                                  std::tuple{s.blue, p.blue, background.blue}}) {
+            double d = static_cast<double>(pc) - bc;
+            along += (static_cast<double>(sc) - bc) * d;
+            norm += d * d;
+        }
+    }
+    return norm > 0 ? along / norm : 1.0;
+}
+
 std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vector<int>& frames) {
     PixelSet pixels = PixelsOf(shape);
     for (int frame : frames) {
@@ -66,21 +119,10 @@ std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vecto
     return std::nullopt;
 }
 
-namespace {
-
-// Windows of other programs come and go while the tests look at them (a menu closes): a
-// request about a window that is gone fails, and that is all.
-int IgnoreXErrors(::Display*, XErrorEvent*) {
-    return 0;
-}
-
-} // namespace
-
 Screen::Screen() : display_(XOpenDisplay(nullptr)) {
     if (!display_) {
         throw std::runtime_error("cannot open the X display (is DISPLAY set?)");
     }
-    XSetErrorHandler(&IgnoreXErrors);
 }
 
 Screen::~Screen() {

@@ -22,6 +22,20 @@ PixelSet PixelsOf(const std::vector<Rect>& rectangles);
 // The region of frame `frameId`, from resources/regions/<id>.rgn.
 std::vector<Rect> FrameRegion(int frameId);
 
+// The picture of frame `frameId`, from resources/frames/<id>.bmp: rows from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<Pixel> pixels;
+    const Pixel& At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+Picture FramePicture(int frameId);
+
+// The opacity at which `screen` (captured over `place`) shows `frame` over a background of one
+// colour: the least-squares a of screen = a * frame + (1 - a) * background over the pixels
+// inside the frame's region.
+double OpacityOnScreen(const std::vector<Pixel>& screen, const Geometry& place, int frameId,
+                       Pixel background);
+
 // The first of `frames` whose region covers exactly the pixels of `shape`.
 std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vector<int>& frames);
 

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/messages.h"
 #include "platform/win32/handle_cast.h"
 #include "platform/win32/menu_focus.h"
@@ -24,7 +26,10 @@ HMENU ToHmenu(MenuHandle menu) {
 
 // Under Wine the keyboard reaches a program only through an X window of it that has the X
 // input focus, and a hidden owner has no X window on screen: the menu's own window must take
-// the foreground instead, once it shows. Only Wine exports wine_get_version from ntdll.
+// the foreground instead, once it shows. When it closes, Wine hands the foreground (and the X
+// focus) to another visible window of the program, which would then hold the keyboard; so
+// while the menu is open the program's other windows are disabled, as a modal dialog does,
+// and the focus goes back where X returns it. Only Wine exports wine_get_version from ntdll.
 bool RunsUnderWine() {
     static const bool wine =
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
@@ -32,6 +37,34 @@ bool RunsUnderWine() {
 }
 
 bool menuTakesForeground = false;
+
+// Disables the visible, enabled top-level windows of this thread but `owner` for its lifetime.
+class OtherWindowsDisabled {
+  public:
+    explicit OtherWindowsDisabled(HWND owner) : owner_(owner) {
+        EnumThreadWindows(GetCurrentThreadId(), &Disable, reinterpret_cast<LPARAM>(this));
+    }
+    ~OtherWindowsDisabled() {
+        for (HWND window : disabled_) {
+            EnableWindow(window, TRUE);
+        }
+    }
+    OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
+    OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
+
+  private:
+    static BOOL CALLBACK Disable(HWND window, LPARAM self) {
+        auto* windows = reinterpret_cast<OtherWindowsDisabled*>(self);
+        if (window != windows->owner_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            EnableWindow(window, FALSE);
+            windows->disabled_.push_back(window);
+        }
+        return TRUE;
+    }
+
+    HWND owner_;
+    std::vector<HWND> disabled_;
+};
 
 // Gives the foreground back to `previous`; with none (the user's window belongs to no program
 // of this desktop, as for an X program under Wine) no window of this program stays active.
@@ -88,10 +121,17 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t 
     HWND hwnd = win32::ToHwnd(owner);
     HWND previous = GetForegroundWindow();
     SetForegroundWindow(hwnd);
-    menuTakesForeground = RunsUnderWine();
-    BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
-                                   hwnd, nullptr);
-    menuTakesForeground = false;
+    BOOL chosen = FALSE;
+    if (RunsUnderWine()) {
+        OtherWindowsDisabled disabled(hwnd);
+        menuTakesForeground = true;
+        chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
+                                  hwnd, nullptr);
+        menuTakesForeground = false;
+    } else {
+        chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
+                                  hwnd, nullptr);
+    }
     PostMessageA(hwnd, WM_NULL, 0, 0);
     RestoreForeground(previous, hwnd);
     RethrowPendingException();
