@@ -126,7 +126,9 @@ jellop_choose_prefix() {
     export WINEPREFIX
 }
 
-jellop_start_wine() {
+# Chooses the prefix and makes it if these scripts have not made it yet (a prefix found
+# without their mark, half made or made by something else, is made afresh).
+jellop_prefix() {
     jellop_choose_prefix
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -137,6 +139,10 @@ jellop_start_wine() {
         wineserver -w
         touch "$WINEPREFIX/.made-by-jellop"
     fi
+}
+
+jellop_start_wine() {
+    jellop_prefix
     # Start Wine's services now, with their output on /dev/null, not from a test program.
     wine wineboot </dev/null >/dev/null 2>&1 8>&-
     local keepalive=$JELLOP_WINDOWS_BUILD/tests/win32/wine_keepalive.exe
@@ -176,7 +182,7 @@ jellop_desktop() { # bare | managed
 jellop_stop() {
     [ -n "${JELLOP_RUN:-}" ] && [ -d "$JELLOP_RUN" ] || return 0
     local name
-    for name in keepalive picom openbox pulse xvfb; do
+    for name in busy1 busy2 keepalive picom openbox pulse xvfb; do
         jellop_kill $name
     done
     # Wine's server only for a prefix this run holds and that these scripts made.

@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Records a short run of the pet as an animated GIF (argument: the output path). Expects the
-# environment of scripts/env.sh to be started (display, sound, Wine prefix) and jellop.exe
-# built. The pointer is parked to the lower left, then to the upper right; then the pet is
-# double-clicked and dies.
+# environment of scripts/env.sh to be started (display, sound, Wine prefix) and jellop.exe and
+# the desktop tool built. The display is made a desktop as users have it (a window manager, a
+# compositor, a wallpaper and an ordinary window beside the pet), so the fades and the shape
+# show. The pet fades in, the pointer is parked to the lower left, then to the upper right over
+# the window; then the pet is double-clicked, dies and fades out.
 set -euo pipefail
 out=${1:?output path}
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/env.sh"
 frames=$(mktemp -d)
-trap 'rm -rf "$frames"' EXIT
+trap 'jellop_kill notes; rm -rf "$frames"' EXIT
+
+jellop_desktop managed
+"$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop" background desktop
+jellop_spawn notes /dev/null "$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop" window 470 250 150 120
 
 area=360x260+290+200 # the part of the screen the pet walks in during the recording
 area_x=290 area_y=200
-wine "${JELLOP_WINDOWS_BUILD:-$root/build/windows}/jellop.exe" </dev/null >/dev/null 2>&1 &
-pet=$!
 xdotool mousemove 640 512
-window=$(xdotool search --sync --onlyvisible --name '^Form1$' | head -n 1)
+wine "$JELLOP_WINDOWS_BUILD/jellop.exe" </dev/null >/dev/null 2>&1 8>&- &
+pet=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Form1$' | head -n 1)
+[ -n "$window" ] || { echo "the pet never appeared" >&2; exit 1; }
 
 n=0
 pointer_x=640 pointer_y=512
@@ -33,6 +41,7 @@ grab() { # count: take that many pictures, about 100 ms apart
     done
 }
 
+grab 8 # the fade-in
 point 330 430
 grab 30
 point 600 250
@@ -40,8 +49,8 @@ grab 35
 eval "$(xdotool getwindowgeometry --shell "$window")"
 point $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 xdotool click --repeat 2 --delay 120 1
-grab 40
-wait $pet || true
+grab 55 # death, the hold and the fade-out
+timeout 30 tail --pid=$pet -f /dev/null || kill $pet
 
 # An arrow where the pointer was in each picture.
 while read -r name x y; do

@@ -11,11 +11,15 @@ jellop_configure windows
 cmake --build --preset windows --target jellop wine_keepalive
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    export WINEPREFIX=$JELLOP_STATE/wineprefix WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-    exec wine build/windows/jellop.exe
+    mkdir -p "$JELLOP_STATE"
+    JELLOP_RUN=$(mktemp -d "$JELLOP_STATE/run.XXXXXX")
+    jellop_prefix
+    rmdir "$JELLOP_RUN" 2>/dev/null || true # kept only when it holds a prefix of its own
+    exec wine build/windows/jellop.exe # keeps the prefix's lock while the pet lives
 fi
 
 jellop_log "no display: running on a virtual one and recording build/jellop.gif"
+jellop_configure native
+cmake --build --preset native --target jellop_desktop
 jellop_start
 "$JELLOP_ROOT/scripts/record.sh" "$JELLOP_ROOT/build/jellop.gif" # not exec: the exit trap stops the services

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test tier: native (fake platform, sanitizers), win32 (under Wine), e2e (the real
-# program under Wine, driven from outside), and a minute of fuzzing of the region readers.
-# Installs what is missing first.
+# program under Wine, driven from outside) on a bare X desktop, on a managed one with a
+# compositor, and there again with two busy loops taking the machine's cores, and a minute of
+# fuzzing of the region readers. Installs what is missing first.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
@@ -13,7 +14,18 @@ for preset in native windows windows32; do
 done
 
 jellop_start
+jellop_desktop bare
 ctest --preset native
 ctest --preset windows
+jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e
+jellop_desktop managed
+jellop_log "end-to-end tests on a managed desktop with a compositor"
+ctest --preset e2e
+jellop_log "end-to-end tests on the managed desktop with two busy loops running"
+jellop_spawn busy1 /dev/null sh -c 'while :; do :; done'
+jellop_spawn busy2 /dev/null sh -c 'while :; do :; done'
+ctest --preset e2e
+jellop_kill busy1
+jellop_kill busy2
 scripts/fuzz.sh 60

@@ -3,6 +3,8 @@
 //   jellop_desktop background desktop        a gradient with a faint grid (the recordings)
 //   jellop_desktop owner SELECTION           exit 0 when the selection has an owner (a
 //                                            compositor owns _NET_WM_CM_S0 while it runs)
+//   jellop_desktop window X Y W H            an ordinary application window there, with a
+//                                            few lines of "text", until the program is killed
 // The background is a pixmap made the root window's background and announced in _XROOTPMAP_ID
 // and ESETROOT_PMAP_ID, which is where compositors read the wallpaper from (a plain root colour
 // is not seen under one). The pixmap outlives this program (RetainPermanent).
@@ -72,6 +74,38 @@ int SetBackground(Display* display, const std::string& mode, unsigned long solid
     return 0;
 }
 
+// A light window with grey bars for lines of text, like a document beside the pet.
+int ShowWindow(Display* display, int x, int y, int width, int height) {
+    int screen = DefaultScreen(display);
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y,
+                                        static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                        0, 0, Rgb(248, 248, 244));
+    XStoreName(display, window, "Notes");
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = x;
+    hints.y = y;
+    hints.width = width;
+    hints.height = height;
+    XSetWMNormalHints(display, window, &hints);
+    XSelectInput(display, window, ExposureMask);
+    XMapWindow(display, window);
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != Expose || event.xexpose.count != 0) {
+            continue;
+        }
+        XSetForeground(display, gc, Rgb(190, 190, 200));
+        for (int line = 0, top = 16; top + 6 < height - 10; ++line, top += 16) {
+            int length = (width - 32) * (5 + (line * 7) % 5) / 9;
+            XFillRectangle(display, window, gc, 16, top, static_cast<unsigned>(length), 6);
+        }
+        XFlush(display);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +121,8 @@ int main(int argc, char** argv) {
         valid = mode == "desktop" && argc == 3;
     } else if (command == "owner") {
         valid = argc == 3;
+    } else if (command == "window") {
+        valid = argc == 6;
     }
     if (!valid) {
         std::fprintf(stderr,
@@ -101,7 +137,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
-    if (command == "owner") {
+    if (command == "window") {
+        status = ShowWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                            std::atoi(argv[5]));
+    } else if (command == "owner") {
         status =
             XGetSelectionOwner(display, XInternAtom(display, mode.c_str(), False)) != None ? 0 : 1;
     } else {
