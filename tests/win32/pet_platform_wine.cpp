@@ -30,6 +30,24 @@ platform::Window MakeWindow() {
     return platform::CreateFormWindow("PetProbe", 50, 60, 40, 30);
 }
 
+// Moving, sizing or showing a form never activates it, whatever flags the caller passes: the
+// system's own move loop passes none, and an activated pet would take the keyboard focus
+// (and, under Wine, be handed to the window manager for good).
+TEST(PetPlatformWine, AFormIsNeverActivatedByBeingMovedOrShown) {
+    platform::Window window = MakeWindow();
+    HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window.get()));
+    SetActiveWindow(nullptr);
+    ASSERT_TRUE(SetWindowPos(hwnd, HWND_TOPMOST, 70, 80, 40, 30, SWP_SHOWWINDOW));
+    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 90, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+    platform::PumpPendingMessages();
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_NE(GetActiveWindow(), hwnd);
+    EXPECT_NE(GetForegroundWindow(), hwnd);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect.left, 90) << "the move itself still happens";
+}
+
 TEST(PetPlatformWine, TimersTickFromTheMessageLoopAndCanStopIt) {
     int ticks = 0;
     std::vector<long long> gaps;
