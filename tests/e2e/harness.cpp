@@ -291,6 +291,25 @@ bool Desktop::CompositorRuns() {
     return XGetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False)) != None;
 }
 
+void Desktop::SwitchWorkspace(long index) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = DefaultRootWindow(display_);
+    event.xclient.message_type = XInternAtom(display_, "_NET_CURRENT_DESKTOP", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = index;
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, DefaultRootWindow(display_), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display_);
+}
+
+long Desktop::CurrentWorkspace() {
+    std::vector<unsigned long> items =
+        Property32(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", XA_CARDINAL);
+    return items.empty() ? -1 : static_cast<long>(items[0]);
+}
+
 void Desktop::MovePointer(int x, int y) {
     XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
     XFlush(display_);

@@ -100,6 +100,10 @@ class Desktop {
     bool WindowManagerRuns();
     // A compositor owns the _NET_WM_CM_S0 selection.
     bool CompositorRuns();
+    // Asks the window manager to show workspace `index` (_NET_CURRENT_DESKTOP); the workspace
+    // it shows.
+    void SwitchWorkspace(long index);
+    long CurrentWorkspace();
 
     void MovePointer(int x, int y);
     void Button(int button, bool down);

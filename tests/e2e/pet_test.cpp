@@ -514,21 +514,14 @@ TEST_F(PetEndToEnd, TheMenuTakesTheKeysWhileOpenAndGivesTheKeyboardBack) {
     EXPECT_EQ(witness.KeysReceived(), typed) << "keys leaked to the witness window";
 }
 
-TEST_F(PetEndToEnd, ItStaysAboveAnOrdinaryWindowThatIsRaisedAndClicked) {
+TEST_F(PetEndToEnd, ItStaysAboveOtherWindowsAndOnEveryWorkspace) {
     if (!desktop_.WindowManagerRuns()) {
         GTEST_SKIP() << "no window manager: X stacks windows in the order their programs raise "
                         "them, and nothing keeps one above another";
     }
     WaitUntilWalking();
     Geometry pet = Place();
-    // A white window over the pet's place, raised and clicked beside the pet.
-    Witness window({pet.x - 40, pet.y - 40, pet.width + 200, pet.height + 80},
-                   desktop_.WindowManagerRuns());
-    window.Raise();
-    desktop_.MovePointer(pet.x + pet.width + 100, pet.y + 10);
-    desktop_.Click(1);
-    window.Raise();
-    // The pet shows over it: its frame's pixels are on screen at full strength.
+    // The pet shows at full strength over a white window behind it.
     auto petOnTop = [&] {
         Geometry g = Place();
         auto frame = FrameOfShape(desktop_.ShapeOf(window_), kSeries101);
@@ -539,7 +532,27 @@ TEST_F(PetEndToEnd, ItStaysAboveAnOrdinaryWindowThatIsRaisedAndClicked) {
         return FrameOfShape(desktop_.ShapeOf(window_), kSeries101) == frame &&
                OpacityOnScreen(screen, g, *frame, {255, 255, 255}) > 0.9;
     };
+    // A white window over the pet's place, raised and clicked beside the pet.
+    Witness window({pet.x - 40, pet.y - 40, pet.width + 200, pet.height + 80},
+                   desktop_.WindowManagerRuns());
+    window.Raise();
+    desktop_.MovePointer(pet.x + pet.width + 100, pet.y + 10);
+    desktop_.Click(1);
+    window.Raise();
+    PointAtCentre();
     EXPECT_TRUE(WaitUntil(petOnTop, 5s)) << "the pet is hidden under an ordinary window";
+    // The same window full screen.
+    window.FullScreen();
+    EXPECT_TRUE(WaitUntil([&] { return desktop_.GeometryOf(window.Id()).width == 1280; }, 5s));
+    PointAtCentre();
+    EXPECT_TRUE(WaitUntil(petOnTop, 5s)) << "the pet is hidden under a full-screen window";
+    // On another workspace it is still there.
+    long workspace = desktop_.CurrentWorkspace();
+    desktop_.SwitchWorkspace(workspace + 1);
+    ASSERT_TRUE(WaitUntil([&] { return desktop_.CurrentWorkspace() == workspace + 1; }, 5s));
+    EXPECT_TRUE(desktop_.IsMapped(window_)) << "the pet stayed on the first workspace";
+    desktop_.SwitchWorkspace(workspace);
+    WaitUntil([&] { return desktop_.CurrentWorkspace() == workspace; }, 5s);
     ExpectNoWindowManagerHold();
 }
 

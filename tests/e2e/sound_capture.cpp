@@ -137,7 +137,7 @@ std::vector<Stretch> SoundStretches(const Recording& recording, double threshold
         if (!loud) {
             continue;
         }
-        if (!raw.empty() && at - raw.back().end < 4 * kWindow) {
+        if (!raw.empty() && at - raw.back().end < 8 * kWindow) {
             raw.back().end = at + kWindow;
         } else {
             raw.push_back({at, at + kWindow});

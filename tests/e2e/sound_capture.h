@@ -58,7 +58,8 @@ struct Stretch {
 };
 
 // The stretches in which either channel is louder than `thresholdDb` (RMS over 10 ms windows),
-// with gaps shorter than 40 ms bridged and blips shorter than 30 ms dropped.
+// with gaps shorter than 80 ms bridged (on a loaded machine the sound server can drop a few
+// buffers in the middle of a sound) and blips shorter than 30 ms dropped.
 std::vector<Stretch> SoundStretches(const Recording& recording, double thresholdDb = -65);
 
 // RMS level in dBFS of the middle 60% of a stretch of one channel.

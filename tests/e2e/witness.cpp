@@ -61,6 +61,21 @@ void Witness::TakeFocus() {
     XFlush(display_);
 }
 
+void Witness::FullScreen() {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1; // add
+    event.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+    event.xclient.data.l[3] = 2; // from a pager: the user's own choice
+    XSendEvent(display_, DefaultRootWindow(display_), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display_);
+}
+
 int Witness::KeysReceived() {
     XSync(display_, False);
     while (XPending(display_) > 0) {

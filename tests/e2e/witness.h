@@ -26,6 +26,8 @@ class Witness {
     void Raise();
     // Asks for the keyboard focus: of the window manager when one runs, else of X directly.
     void TakeFocus();
+    // Asks the window manager to show it full screen.
+    void FullScreen();
 
   private:
     ::Display* display_;
