@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <tuple>
 
@@ -110,9 +111,15 @@ double OpacityOnScreen(const std::vector<Pixel>& screen, const Geometry& place, 
 }
 
 std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vector<int>& frames) {
+    // Read once per frame: the tests recognise shapes many times a second.
+    static std::map<int, PixelSet> known;
     PixelSet pixels = PixelsOf(shape);
     for (int frame : frames) {
-        if (PixelsOf(FrameRegion(frame)) == pixels) {
+        auto found = known.find(frame);
+        if (found == known.end()) {
+            found = known.emplace(frame, PixelsOf(FrameRegion(frame))).first;
+        }
+        if (found->second == pixels) {
             return frame;
         }
     }
