@@ -310,14 +310,16 @@ long Desktop::CurrentWorkspace() {
     return items.empty() ? -1 : static_cast<long>(items[0]);
 }
 
+// Synced, not only flushed: the keyboard comes through another connection, and a key pressed
+// there must not overtake the pointer moved here.
 void Desktop::MovePointer(int x, int y) {
     XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void Desktop::Button(int button, bool down) {
     XTestFakeButtonEvent(display_, static_cast<unsigned>(button), down ? True : False, CurrentTime);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void Desktop::Click(int button) {

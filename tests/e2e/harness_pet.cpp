@@ -143,7 +143,7 @@ void Screen::PressKey(const std::string& keysym) {
     }
     XTestFakeKeyEvent(display_, code, True, CurrentTime);
     XTestFakeKeyEvent(display_, code, False, CurrentTime);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 std::vector<::Window> Screen::MappedTopLevelWindows() {

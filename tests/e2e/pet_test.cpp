@@ -389,7 +389,9 @@ TEST_F(PetEndToEnd, FiveDragsEachEndWhereThePointerLetsGoThenADoubleClickStillKi
             Geometry g = Place();
             return std::abs(g.x - (start.x + dx)) <= 2 && std::abs(g.y - (start.y + dy)) <= 2;
         };
-        EXPECT_TRUE(WaitUntil(there, 5s)) << "drag by " << dx << "," << dy;
+        EXPECT_TRUE(WaitUntil(there, 5s))
+            << "drag by " << dx << "," << dy << " from " << start.x << "," << start.y
+            << " ended at " << Place().x << "," << Place().y;
         std::this_thread::sleep_for(400ms);
         EXPECT_TRUE(there()) << "drag by " << dx << "," << dy << " did not stay";
     }
