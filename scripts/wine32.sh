@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The 32-bit tier: the i686 build's Wine test program and the end-to-end suite against the i686
+# jellop.exe, in a 32-bit Wine prefix of their own (WINEARCH=win32, as on 32-bit Windows).
+# Source this file after env.sh:
+#   jellop_wine32_wanted    true when JELLOP_32BIT=1 asks for the tier
+#   jellop_wine32_install   adds the i386 architecture and wine32:i386 when they are missing,
+#                           then mends a Wine prefix of the project made before them
+#   jellop_wine32_tier      runs the tier (after jellop_start: it uses its display and sound)
+#   jellop_wine32_skipped   says in one line that the tier was skipped and how to include it
+# Wine runs i686 programs only with its 32-bit loader (Debian's wine32:i386, multiarch). Without
+# it an i686 program does not run, and can still end with status 0 without a word: nothing here
+# passes on an exit status alone, every run must show the 32-bit program's own output.
+
+JELLOP_WINDOWS32_BUILD=$JELLOP_ROOT/build/windows32
+# Where ctest --preset windows32 writes each test's result and output (CMakePresets.json).
+JELLOP_WINE32_RESULTS=$JELLOP_WINDOWS32_BUILD/Testing/wine32-results.xml
+# Written into a prefix found to start programs with wine32 present.
+JELLOP_WINE32_MARK=.jellop-wine32
+
+jellop_wine32_wanted() { [ "${JELLOP_32BIT:-0}" = 1 ]; }
+
+jellop_wine32_skipped() {
+    jellop_log "32-bit tier skipped: JELLOP_32BIT=1 scripts/test.sh includes it" \
+        "(it adds the i386 architecture and installs wine32:i386)"
+}
+
+jellop_wine32_installed() {
+    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
+}
+
+jellop_wine32_install() {
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        jellop_log "adding the i386 architecture (for wine32:i386)"
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
+    if ! jellop_wine32_installed; then
+        jellop_log "installing wine32:i386"
+        "${sudo[@]}" apt-get update -qq
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            --no-install-recommends wine32:i386 >/dev/null
+    fi
+    jellop_wine32_mend_prefix "$JELLOP_STATE/wineprefix"
+}
+
+# A prefix made before wine32 was installed starts no program at all afterwards (kernel32.dll
+# fails to load) and no update mends it: it is made again. A prefix that starts a program is
+# marked so that later runs need not try.
+jellop_wine32_mend_prefix() { # prefix
+    local prefix=$1 out
+    [ -f "$prefix/system.reg" ] && [ ! -f "$prefix/$JELLOP_WINE32_MARK" ] || return 0
+    out=$(mktemp)
+    # Output to a file: Wine's helper processes inherit it, and would hold a pipe open.
+    WINEPREFIX=$prefix WINEDEBUG=-all wine cmd /c echo jellop-probe </dev/null >"$out" 2>&1 || true
+    if grep -q jellop-probe "$out"; then
+        touch "$prefix/$JELLOP_WINE32_MARK"
+    else
+        jellop_log "the Wine prefix $prefix starts no program (made before wine32 was" \
+            "installed?): making it again"
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+        rm -rf "$prefix"
+    fi
+    rm -f "$out"
+}
+
+# Fails loudly when the 32-bit loader is not installed. That it runs i686 programs is shown by
+# the 32-bit keep-alive program's "ready" and by each test's own report.
+jellop_wine32_check_loader() {
+    if ! jellop_wine32_installed; then
+        jellop_log "the 32-bit tier needs Wine's 32-bit loader, and wine32:i386 is not" \
+            "installed: JELLOP_32BIT=1 scripts/test.sh installs it"
+        return 1
+    fi
+}
+
+# Checks a JUnit file of ctest: there is at least one test, and every one of them printed
+# GoogleTest's closing "[  PASSED  ] N test(s)." (a silent program cannot have).
+jellop_wine32_check_results() { # junit file
+    local counts
+    counts=$(awk '
+        /<testcase[ >]/ { tests++; reported = 0 }
+        /\[  PASSED  \] [0-9]+ tests?\./ { reported = 1 }
+        /<\/testcase>|<testcase[^>]*\/>/ { passed += reported; reported = 0 }
+        END { print tests + 0, passed + 0 }' "$1" 2>/dev/null) || counts="0 0"
+    set -- $counts
+    if [ "$1" -eq 0 ] || [ "$2" -ne "$1" ]; then
+        jellop_log "32-bit tests: $2 of $1 printed GoogleTest's report: a 32-bit program" \
+            "ran without output (is Wine's 32-bit loader missing?)"
+        return 1
+    fi
+    jellop_log "32-bit tests: all $1 passed with GoogleTest's own report"
+}
+
+# The prefix counts as made only once a 32-bit program has run in it: Wine without its 32-bit
+# loader leaves a prefix's files behind even when it fails to make one.
+jellop_wine32_start() {
+    export WINEPREFIX=$JELLOP_STATE/wineprefix32 WINEARCH=win32
+    local log=$JELLOP_STATE/wineprefix32.log
+    if [ ! -f "$WINEPREFIX/$JELLOP_WINE32_MARK" ]; then
+        jellop_log "creating the 32-bit Wine prefix"
+        rm -rf "$WINEPREFIX"
+        if ! wine wineboot -i </dev/null >"$log" 2>&1; then
+            jellop_log "Wine could not create a 32-bit prefix: $(grep . "$log" | tail -n 1)"
+            return 1
+        fi
+        wineserver -w
+    fi
+    wine wineboot </dev/null >/dev/null 2>&1
+    # The i686 keep-alive program: its "ready" is the first sign that 32-bit programs run.
+    wine "$JELLOP_WINDOWS32_BUILD/tests/win32/wine_keepalive.exe" \
+        </dev/null >"$JELLOP_STATE/keepalive32.out" 2>/dev/null &
+    echo $! >"$JELLOP_STATE/keepalive32.pid"
+    jellop_wait_for 60 grep -q ready "$JELLOP_STATE/keepalive32.out" ||
+        { jellop_log "the 32-bit keep-alive program printed nothing"; return 1; }
+    touch "$WINEPREFIX/$JELLOP_WINE32_MARK"
+}
+
+jellop_wine32_stop() {
+    local pidfile=$JELLOP_STATE/keepalive32.pid
+    if [ -f "$pidfile" ]; then
+        kill "$(cat "$pidfile")" 2>/dev/null || true # it may have ended already
+        rm -f "$pidfile"
+    fi
+    WINEPREFIX=$JELLOP_STATE/wineprefix32 wineserver -k 2>/dev/null || true
+}
+
+# In a subshell, so that the 32-bit prefix and build stay out of the tiers that follow.
+jellop_wine32_tier() (
+    local started=$SECONDS
+    jellop_wine32_check_loader || exit 1
+    trap jellop_wine32_stop EXIT
+    trap 'exit 130' INT TERM
+    jellop_wine32_start || exit 1
+    rm -f "$JELLOP_WINE32_RESULTS"
+    ctest --preset windows32
+    jellop_wine32_check_results "$JELLOP_WINE32_RESULTS"
+    JELLOP_WINDOWS_BUILD=$JELLOP_WINDOWS32_BUILD ctest --preset e2e
+    jellop_log "the 32-bit tier took $((SECONDS - started)) s"
+)
