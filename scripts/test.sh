@@ -3,7 +3,7 @@
 # program under Wine, driven from outside) on a bare X desktop, on a managed one with a
 # compositor, and there again with two busy loops taking the machine's cores, and a minute of
 # fuzzing of the region readers. Installs what is missing first.
-# JELLOP_32BIT=1 adds the 32-bit tier (scripts/wine32.sh).
+# JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 source "$(dirname "$0")/wine32.sh"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The 32-bit tier: the i686 build's Wine test program and the end-to-end suite against the i686
 # jellop.exe, in a 32-bit Wine prefix of their own (WINEARCH=win32, as on 32-bit Windows).
-# Source this file after env.sh:
-#   jellop_wine32_wanted    true when JELLOP_32BIT=1 asks for the tier
+# Source this file after env.sh. JELLOP_32BIT asks for the tier: 1 runs it or fails; auto runs it
+# where the machine can run 32-bit x86 programs at all, and otherwise says loudly that it did not.
+#   jellop_wine32_wanted    true when JELLOP_32BIT asks for the tier
 #   jellop_wine32_install   adds the i386 architecture and wine32:i386 when they are missing,
 #                           then mends a Wine prefix of the project made before them
 #   jellop_wine32_tier      runs the tier (after jellop_start: it uses its display and sound)
@@ -17,11 +18,41 @@ JELLOP_WINE32_RESULTS=$JELLOP_WINDOWS32_BUILD/Testing/wine32-results.xml
 # Written into a prefix found to start programs with wine32 present.
 JELLOP_WINE32_MARK=.jellop-wine32
 
-jellop_wine32_wanted() { [ "${JELLOP_32BIT:-0}" = 1 ]; }
+jellop_wine32_wanted() { [ "${JELLOP_32BIT:-0}" = 1 ] || [ "${JELLOP_32BIT:-0}" = auto ]; }
 
 jellop_wine32_skipped() {
     jellop_log "32-bit tier skipped: JELLOP_32BIT=1 scripts/test.sh includes it" \
         "(it adds the i386 architecture and installs wine32:i386)"
+}
+
+# True when the kernel runs 32-bit x86 programs. Some do not (no IA-32 emulation, as in some
+# virtual machines): there Wine's 32-bit loader cannot start, and once wine32:i386 is installed
+# /usr/bin/wine starts nothing at all, 64-bit programs included. Tried with the smallest static
+# i386 program, which exits with status 42.
+jellop_wine32_kernel_runs_i386() {
+    local probe=$JELLOP_STATE/i386-probe status=0
+    mkdir -p "$JELLOP_STATE"
+    {
+        # ELF header: 32-bit, little-endian, executable, i386, entry 0x08048054, one segment.
+        printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10'
+        printf '\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0'
+        # Program header: the whole 96-byte file, loaded at 0x08048000, readable and executable.
+        printf '\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0'
+        # mov eax, 1 (exit); mov ebx, 42; int 0x80
+        printf '\270\1\0\0\0\273\52\0\0\0\315\200'
+    } >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    [ $status -eq 42 ]
+}
+
+# Says why the tier cannot run on this machine; fails when JELLOP_32BIT=1 demanded it.
+jellop_wine32_impossible() {
+    jellop_log "32-bit tier NOT RUN: this machine's kernel runs no 32-bit x86 programs (a static" \
+        "i386 program does not start), so Wine's 32-bit loader cannot run here; wine32:i386" \
+        "is left out, as it would stop every Wine program on this machine"
+    [ "${JELLOP_32BIT:-0}" = auto ]
 }
 
 jellop_wine32_installed() {
@@ -29,6 +60,7 @@ jellop_wine32_installed() {
 }
 
 jellop_wine32_install() {
+    jellop_wine32_kernel_runs_i386 || { jellop_wine32_impossible; return; }
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -128,6 +160,7 @@ jellop_wine32_stop() {
 # In a subshell, so that the 32-bit prefix and build stay out of the tiers that follow.
 jellop_wine32_tier() (
     local started=$SECONDS
+    jellop_wine32_kernel_runs_i386 || { jellop_wine32_impossible; exit; }
     jellop_wine32_check_loader || exit 1
     trap jellop_wine32_stop EXIT
     trap 'exit 130' INT TERM

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The 32-bit tier's guards (scripts/wine32.sh), with wine, wineserver and dpkg-query replaced by
-# stand-ins on PATH: a 32-bit run without its own test output never passes, a missing loader
-# is reported, and a Wine prefix that starts no program is made again.
+# The 32-bit tier's guards (scripts/wine32.sh), with wine, wineserver, dpkg and apt-get replaced
+# by stand-ins on PATH: a 32-bit run without its own test output never passes, a missing loader
+# is reported, a Wine prefix that starts no program is made again, and a machine that cannot run
+# 32-bit programs is left as it was.
 set -uo pipefail
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -31,6 +32,10 @@ echo "$@"
 EOF
 printf '#!/bin/sh\nexit 0\n' >"$scratch/bin/wineserver"
 printf '#!/bin/sh\nprintf "%%s" "$STANDIN_WINE32_STATUS"\n' >"$scratch/bin/dpkg-query"
+# dpkg and apt-get only note that the machine was changed.
+for tool in dpkg apt-get; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$scratch/changes" >"$scratch/bin/$tool"
+done
 chmod +x "$scratch/bin/"*
 export PATH=$scratch/bin:$PATH
 
@@ -89,6 +94,15 @@ expect pass "a marked prefix is not tried again" test -f "$prefix/system.reg"
 rm -rf "$prefix"
 STANDIN_WINE=silent jellop_wine32_mend_prefix "$prefix"
 expect fail "no prefix yet: none is made" test -e "$prefix"
+
+# --- a kernel that runs no 32-bit x86 program ---
+jellop_wine32_kernel_runs_i386() { return 1; }
+unchanged() { [ ! -e "$scratch/changes" ]; }
+rm -f "$scratch/changes"
+JELLOP_32BIT=auto expect pass "auto: goes on without the tier" jellop_wine32_install
+expect pass "and without touching the machine" unchanged
+JELLOP_32BIT=1 expect fail "1: fails" jellop_wine32_install
+expect pass "and without touching the machine" unchanged
 
 [ $failures -eq 0 ] && echo "all wine32 guard checks passed"
 exit $((failures > 0))
