@@ -78,22 +78,27 @@ jellop_wine32_install() {
 
 # A prefix made before wine32 was installed starts no program at all afterwards (kernel32.dll
 # fails to load) and no update mends it: it is made again. A prefix that starts a program is
-# marked so that later runs need not try.
+# marked so that later runs need not try. A prefix that another run holds is left alone.
 jellop_wine32_mend_prefix() { # prefix
-    local prefix=$1 out
+    local prefix=$1
     [ -f "$prefix/system.reg" ] && [ ! -f "$prefix/$JELLOP_WINE32_MARK" ] || return 0
-    out=$(mktemp)
-    # Output to a file: Wine's helper processes inherit it, and would hold a pipe open.
-    WINEPREFIX=$prefix WINEDEBUG=-all wine cmd /c echo jellop-probe </dev/null >"$out" 2>&1 || true
-    if grep -q jellop-probe "$out"; then
-        touch "$prefix/$JELLOP_WINE32_MARK"
-    else
-        jellop_log "the Wine prefix $prefix starts no program (made before wine32 was" \
-            "installed?): making it again"
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-        rm -rf "$prefix"
-    fi
-    rm -f "$out"
+    (
+        flock -n 9 || exit 0
+        local out
+        out=$(mktemp)
+        # Output to a file: Wine's helper processes inherit it, and would hold a pipe open.
+        WINEPREFIX=$prefix WINEDEBUG=-all wine cmd /c echo jellop-probe </dev/null >"$out" 2>&1 9>&- ||
+            true
+        if grep -q jellop-probe "$out"; then
+            touch "$prefix/$JELLOP_WINE32_MARK"
+        else
+            jellop_log "the Wine prefix $prefix starts no program (made before wine32 was" \
+                "installed?): making it again"
+            WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+            rm -rf "$prefix"
+        fi
+        rm -f "$out"
+    ) 9>>"$prefix.lock"
 }
 
 # Fails loudly when the 32-bit loader is not installed. That it runs i686 programs is shown by
@@ -124,40 +129,44 @@ jellop_wine32_check_results() { # junit file
     jellop_log "32-bit tests: all $1 passed with GoogleTest's own report"
 }
 
-# The prefix counts as made only once a 32-bit program has run in it: Wine without its 32-bit
-# loader leaves a prefix's files behind even when it fails to make one.
+# The 32-bit prefix shared by runs, if no other run holds it (the lock, descriptor 7, is held
+# until the tier's shell ends), else one of this run's own. It counts as made only once a 32-bit
+# program has run in it: Wine without its 32-bit loader leaves a prefix's files behind even when
+# it fails to make one.
 jellop_wine32_start() {
     export WINEPREFIX=$JELLOP_STATE/wineprefix32 WINEARCH=win32
-    local log=$JELLOP_STATE/wineprefix32.log
+    exec 7>>"$WINEPREFIX.lock"
+    flock -n 7 || { exec 7>&-; WINEPREFIX=$JELLOP_RUN/wineprefix32; }
+    local log=$JELLOP_RUN/wineprefix32.log
     if [ ! -f "$WINEPREFIX/$JELLOP_WINE32_MARK" ]; then
         jellop_log "creating the 32-bit Wine prefix"
         rm -rf "$WINEPREFIX"
-        if ! wine wineboot -i </dev/null >"$log" 2>&1; then
+        if ! wine wineboot -i </dev/null >"$log" 2>&1 7>&- 8>&-; then
             jellop_log "Wine could not create a 32-bit prefix: $(grep . "$log" | tail -n 1)"
             return 1
         fi
         wineserver -w
     fi
-    wine wineboot </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1 7>&- 8>&-
     # The i686 keep-alive program: its "ready" is the first sign that 32-bit programs run.
-    wine "$JELLOP_WINDOWS32_BUILD/tests/win32/wine_keepalive.exe" \
-        </dev/null >"$JELLOP_STATE/keepalive32.out" 2>/dev/null &
-    echo $! >"$JELLOP_STATE/keepalive32.pid"
-    jellop_wait_for 60 grep -q ready "$JELLOP_STATE/keepalive32.out" ||
+    jellop_spawn keepalive32 "$JELLOP_RUN/keepalive32.out" \
+        wine "$JELLOP_WINDOWS32_BUILD/tests/win32/wine_keepalive.exe" 7>&-
+    jellop_wait_for 60 grep -q ready "$JELLOP_RUN/keepalive32.out" ||
         { jellop_log "the 32-bit keep-alive program printed nothing"; return 1; }
     touch "$WINEPREFIX/$JELLOP_WINE32_MARK"
 }
 
+# Stops the 32-bit keep-alive program and the server of the 32-bit prefix this run uses (the
+# shared one only while this run holds it).
 jellop_wine32_stop() {
-    local pidfile=$JELLOP_STATE/keepalive32.pid
-    if [ -f "$pidfile" ]; then
-        kill "$(cat "$pidfile")" 2>/dev/null || true # it may have ended already
-        rm -f "$pidfile"
+    jellop_kill keepalive32
+    if [ "${WINEARCH:-}" = win32 ]; then
+        wineserver -k 2>/dev/null || true
     fi
-    WINEPREFIX=$JELLOP_STATE/wineprefix32 wineserver -k 2>/dev/null || true
 }
 
-# In a subshell, so that the 32-bit prefix and build stay out of the tiers that follow.
+# In a subshell, so that the 32-bit prefix and build stay out of the tiers that follow. The
+# end-to-end suite runs on the bare desktop.
 jellop_wine32_tier() (
     local started=$SECONDS
     jellop_wine32_kernel_runs_i386 || { jellop_wine32_impossible; exit; }
@@ -168,6 +177,8 @@ jellop_wine32_tier() (
     rm -f "$JELLOP_WINE32_RESULTS"
     ctest --preset windows32
     jellop_wine32_check_results "$JELLOP_WINE32_RESULTS"
+    jellop_desktop bare
+    jellop_log "32-bit end-to-end tests on a bare X desktop"
     JELLOP_WINDOWS_BUILD=$JELLOP_WINDOWS32_BUILD ctest --preset e2e
     jellop_log "the 32-bit tier took $((SECONDS - started)) s"
 )

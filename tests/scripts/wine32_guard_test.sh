@@ -91,6 +91,13 @@ expect pass "and marked" marked
 STANDIN_WINE=silent jellop_wine32_mend_prefix "$prefix"
 expect pass "a marked prefix is not tried again" test -f "$prefix/system.reg"
 
+make_prefix
+exec 6>>"$prefix.lock"
+flock -n 6
+STANDIN_WINE=silent jellop_wine32_mend_prefix "$prefix"
+expect pass "a prefix held by another run is left alone" test -f "$prefix/system.reg"
+exec 6>&-
+
 rm -rf "$prefix"
 STANDIN_WINE=silent jellop_wine32_mend_prefix "$prefix"
 expect fail "no prefix yet: none is made" test -e "$prefix"
