@@ -30,8 +30,9 @@ jellop_wine32_skipped() {
 # /usr/bin/wine starts nothing at all, 64-bit programs included. Tried with the smallest static
 # i386 program, which exits with status 42.
 jellop_wine32_kernel_runs_i386() {
-    local probe=$JELLOP_STATE/i386-probe status=0
+    local probe status=0
     mkdir -p "$JELLOP_STATE"
+    probe=$(mktemp "$JELLOP_STATE/i386-probe.XXXXXX")
     {
         # ELF header: 32-bit, little-endian, executable, i386, entry 0x08048054, one segment.
         printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10'
@@ -52,6 +53,10 @@ jellop_wine32_impossible() {
     jellop_log "32-bit tier NOT RUN: this machine's kernel runs no 32-bit x86 programs (a static" \
         "i386 program does not start), so Wine's 32-bit loader cannot run here; wine32:i386" \
         "is left out, as it would stop every Wine program on this machine"
+    if jellop_wine32_installed; then
+        jellop_log "wine32:i386 is installed all the same: /usr/bin/wine starts no program" \
+            "until it is removed (apt-get purge wine32:i386)"
+    fi
     [ "${JELLOP_32BIT:-0}" = auto ]
 }
 
