@@ -3,11 +3,14 @@
 # program under Wine, driven from outside) on a bare X desktop, on a managed one with a
 # compositor, and there again with two busy loops taking the machine's cores, and a minute of
 # fuzzing of the region readers. Installs what is missing first.
+# JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
+source "$(dirname "$0")/wine32.sh"
 cd "$JELLOP_ROOT"
 
 jellop_install
+if jellop_wine32_wanted; then jellop_wine32_install; fi
 for preset in native windows windows32; do
     jellop_configure $preset
     cmake --build --preset $preset
@@ -28,4 +31,5 @@ jellop_spawn busy2 /dev/null sh -c 'while :; do :; done'
 ctest --preset e2e
 jellop_kill busy1
 jellop_kill busy2
+if jellop_wine32_wanted; then jellop_wine32_tier; else jellop_wine32_skipped; fi
 scripts/fuzz.sh 60
