@@ -6,6 +6,7 @@
 
 #include "platform/win32/dispatch.h"
 #include "platform/win32/handle_cast.h"
+#include "platform/win32/window_batch.h"
 
 namespace platform {
 
@@ -86,6 +87,7 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
 }
 
 bool DestroyWindow(WindowHandle window) {
+    win32::ApplyHeld(ToHwnd(window));
     return ::DestroyWindow(ToHwnd(window)) != FALSE;
 }
 
@@ -94,6 +96,7 @@ bool IsWindow(WindowHandle window) {
 }
 
 bool ShowWindow(WindowHandle window, bool visible) {
+    win32::ApplyHeld(ToHwnd(window));
     return ::ShowWindow(ToHwnd(window), visible ? SW_SHOWNOACTIVATE : SW_HIDE) != FALSE;
 }
 
@@ -103,7 +106,7 @@ bool IsWindowVisible(WindowHandle window) {
 
 PixelRect GetWindowRect(WindowHandle window) {
     RECT rect{};
-    if (!::GetWindowRect(ToHwnd(window), &rect)) {
+    if (!win32::HeldRect(ToHwnd(window), rect) && !::GetWindowRect(ToHwnd(window), &rect)) {
         return {};
     }
     return PixelRect{rect.left, rect.top, rect.right, rect.bottom};
@@ -111,6 +114,10 @@ PixelRect GetWindowRect(WindowHandle window) {
 
 bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
                   std::int32_t width, std::int32_t height, std::uint32_t flags) {
+    if (win32::HoldPlacement(ToHwnd(window), x, y, width, height, flags)) {
+        return true;
+    }
+    win32::ApplyHeld(ToHwnd(window));
     return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, width, height, flags) != FALSE;
 }
 
@@ -126,7 +133,9 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
 
 namespace {
 
-float TwipsPerPixel(int axis) {
+// The screen's logical resolution is fixed for the session (a change takes a new log-on), so
+// it is read once: every twips value of every form goes through it.
+float ReadTwipsPerPixel(int axis) {
     HDC screen = ::GetDC(nullptr);
     int dpi = screen == nullptr ? 0 : GetDeviceCaps(screen, axis);
     if (screen != nullptr) {
@@ -138,10 +147,12 @@ float TwipsPerPixel(int axis) {
 } // namespace
 
 float TwipsPerPixelX() {
-    return TwipsPerPixel(LOGPIXELSX);
+    static const float factor = ReadTwipsPerPixel(LOGPIXELSX);
+    return factor;
 }
 float TwipsPerPixelY() {
-    return TwipsPerPixel(LOGPIXELSY);
+    static const float factor = ReadTwipsPerPixel(LOGPIXELSY);
+    return factor;
 }
 
 ScreenSize GetScreenSize() {
