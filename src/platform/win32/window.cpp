@@ -4,6 +4,8 @@
 // guard.
 #include "platform/window.h"
 
+#include <map>
+
 #include "platform/win32/dispatch.h"
 #include "platform/win32/handle_cast.h"
 #include "platform/win32/window_batch.h"
@@ -17,13 +19,23 @@ using win32::ToHwnd;
 namespace {
 
 constexpr const char* kClassName = "JellopForm";
-// The window property that holds the bitmap the window paints (borrowed from the form).
-constexpr const char* kPictureProperty = "JellopFormPicture";
+// The bitmap each form window paints (borrowed from the form). Kept in the process, not as a
+// window property: a property is a round trip to the window server under Wine, and the picture
+// changes with every frame. Only the user-interface thread uses it.
+std::map<HWND, HBITMAP>& Pictures() {
+    static std::map<HWND, HBITMAP> pictures;
+    return pictures;
+}
+
+HBITMAP PictureOf(HWND window) {
+    auto found = Pictures().find(window);
+    return found == Pictures().end() ? nullptr : found->second;
+}
 
 void PaintPicture(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    auto picture = static_cast<HBITMAP>(GetPropA(window, kPictureProperty));
+    HBITMAP picture = PictureOf(window);
     BITMAP size{};
     if (dc != nullptr && picture != nullptr && GetObjectA(picture, sizeof size, &size) != 0) {
         HDC source = CreateCompatibleDC(dc);
@@ -47,7 +59,7 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PaintPicture(window);
         return 0;
     case WM_NCDESTROY:
-        RemovePropA(window, kPictureProperty);
+        Pictures().erase(window);
         break;
     default:
         break;
@@ -124,9 +136,9 @@ bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x,
 void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     HWND hwnd = ToHwnd(window);
     if (IsNull(picture)) {
-        RemovePropA(hwnd, kPictureProperty);
+        Pictures().erase(hwnd);
     } else {
-        SetPropA(hwnd, kPictureProperty, ToHbitmap(picture));
+        Pictures()[hwnd] = ToHbitmap(picture);
     }
     InvalidateRect(hwnd, nullptr, TRUE);
 }
