@@ -136,8 +136,8 @@ TEST_F(CachedFrameDisplay, EveryWalkTickAndDeathStepEndsAsThePlainFrameDisplayWo
         ASSERT_EQ(pet.FrameDib->Width(), StateOf(pet.hWnd()).rect.Width());
         framesSeen.push_back(pet.CurrentFrame);
     }
-    for (std::int16_t frame : {101, 102, 103, 104, 111, 112, 113, 114, 121, 122, 123, 124, 131,
-                               132, 133, 134}) {
+    for (std::int16_t frame :
+         {101, 102, 103, 104, 111, 112, 113, 114, 121, 122, 123, 124, 131, 132, 133, 134}) {
         EXPECT_NE(std::find(framesSeen.begin(), framesSeen.end(), frame), framesSeen.end())
             << "frame " << frame << " never came up";
     }

@@ -101,8 +101,7 @@ TEST_F(WindowBatch, OtherChangesMakeTheHeldBackOnesFirst) {
     platform::WindowUpdateBatch batch(hWnd());
     platform::SetWindowPos(hWnd(), platform::kHwndTop, 10, 20, 30, 40, kPlace);
     platform::SetWindowPos(hWnd(), platform::kHwndTopmost, 0, 0, 0, 0,
-                           platform::kSwpNoMove | platform::kSwpNoSize |
-                               platform::kSwpNoActivate);
+                           platform::kSwpNoMove | platform::kSwpNoSize | platform::kSwpNoActivate);
     EXPECT_TRUE(Same(SystemRect(hWnd()), RECT{10, 20, 40, 60}));
     EXPECT_TRUE(GetWindowLongA(Native(hWnd()), GWL_EXSTYLE) & WS_EX_TOPMOST);
 

@@ -60,8 +60,7 @@ RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination) {
         if (held == nullptr) {
             return RegionKind::Error; // as for a window without a shape
         }
-        return static_cast<RegionKind>(
-            ::CombineRgn(ToHrgn(destination), held, nullptr, RGN_COPY));
+        return static_cast<RegionKind>(::CombineRgn(ToHrgn(destination), held, nullptr, RGN_COPY));
     }
     return static_cast<RegionKind>(::GetWindowRgn(ToHwnd(window), ToHrgn(destination)));
 }

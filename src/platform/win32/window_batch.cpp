@@ -7,8 +7,8 @@
 #include <map>
 #include <utility>
 
-#include "platform/window.h"
 #include "platform/win32/handle_cast.h"
+#include "platform/window.h"
 
 namespace platform::win32 {
 namespace {
@@ -46,8 +46,7 @@ void ApplyPlacement(HWND window, Held& held) {
 
 bool HoldPlacement(HWND window, int x, int y, int width, int height, UINT flags) {
     Held* held = Find(window);
-    if (held == nullptr || !(flags & SWP_NOZORDER) ||
-        (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))) {
+    if (held == nullptr || !(flags & SWP_NOZORDER) || (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))) {
         return false;
     }
     RECT rect{};
