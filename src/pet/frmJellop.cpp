@@ -1,5 +1,7 @@
 #include "pet/frmJellop.h"
 
+#include "platform/window.h"
+
 namespace pet {
 namespace {
 
@@ -24,13 +26,41 @@ frmJellop::~frmJellop() {
     FrameDib.reset();
 }
 
-void frmJellop::ShowFrame(std::int16_t frameId, std::int16_t dx, std::int16_t dy) {
-    SetPicture(platform::LoadResPicture(frameId));
+frmJellop::PreparedFrame& frmJellop::PrepareFrame(std::int16_t frameId) {
+    auto found = preparedFrames_.find(frameId);
+    if (found != preparedFrames_.end() && found->second.picture) {
+        return found->second;
+    }
+    auto picture = std::make_shared<const platform::Picture>(platform::LoadResPicture(frameId));
+    PreparedFrame& frame = preparedFrames_[frameId];
+    frame.picture = std::move(picture);
+    return frame;
+}
 
+void frmJellop::TakeFrameDib(std::int16_t frameId, PreparedFrame& frame) {
+    if (FrameDib && frameDibId_ == frameId) {
+        return;
+    }
+    if (FrameDib && frameDibId_ != 0) {
+        preparedFrames_[frameDibId_].dib = std::move(FrameDib);
+    }
+    FrameDib = std::move(frame.dib);
     if (!FrameDib) {
         FrameDib = std::make_unique<imaging::cDIBSection>();
+        FrameDib->CreateFromPicture(Picture());
     }
-    FrameDib->CreateFromPicture(Picture());
+    frameDibId_ = frameId;
+}
+
+void frmJellop::ShowFrame(std::int16_t frameId, std::int16_t dx, std::int16_t dy) {
+    // The new size, shape and position reach the screen together, when the frame is complete
+    // (or when a missing resource ends it half-way: what was done up to then stays done).
+    platform::WindowUpdateBatch batch(hWnd());
+
+    PreparedFrame& frame = PrepareFrame(frameId);
+    SetPicture(frame.picture);
+
+    TakeFrameDib(frameId, frame);
 
     SetHeight(runtime::TwipsPerPixelY() * static_cast<float>(FrameDib->Height()));
     SetWidth(runtime::TwipsPerPixelX() * static_cast<float>(FrameDib->Width()));

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -47,7 +48,8 @@ class frmJellop : public runtime::Form {
 
     // Created on first use by ShowFrame and kept for the window's life: the device-independent
     // copy of the frame picture (read only for its size) and the region object that shapes
-    // the window.
+    // the window. FrameDib always holds the copy of the frame on screen; ShowFrame makes the
+    // copy of each frame once and keeps the others aside (see PreparedFrame).
     std::unique_ptr<imaging::cDIBSection> FrameDib;
     std::unique_ptr<imaging::cDIBSectionRegion> FrameRegion;
 
@@ -76,6 +78,21 @@ class frmJellop : public runtime::Form {
     // (the window so far right that it is out of range) leaves the previous pan; the sound
     // still plays.
     void PlayPannedSound(std::optional<modDX::DirectSoundBuffer>& buffer);
+
+    // What ShowFrame makes once per frame id instead of on every call: the picture loaded from
+    // the frame's bitmap resource (pictures are never changed once loaded) and, while another
+    // frame is on screen, FrameDib's copy of it.
+    struct PreparedFrame {
+        std::shared_ptr<const platform::Picture> picture;
+        std::unique_ptr<imaging::cDIBSection> dib;
+    };
+    // The frame's prepared picture; loading it raises what LoadResPicture raises.
+    PreparedFrame& PrepareFrame(std::int16_t frameId);
+    // Makes FrameDib the copy of frame `frameId`'s picture, which is the window's picture.
+    void TakeFrameDib(std::int16_t frameId, PreparedFrame& frame);
+
+    std::map<std::int16_t, PreparedFrame> preparedFrames_;
+    std::int16_t frameDibId_ = 0; // the frame FrameDib holds the copy of; 0 for none
 
     // This copy's claim on the single-instance name, held while the program runs.
     std::unique_ptr<platform::InstanceClaim> instance_;

@@ -105,8 +105,10 @@ void frmJellop::Timer1_Timer() {
         }
     }
 
-    // 11.-13. Same position in the (new) cycle; the step; the frame.
+    // 11.-13. Same position in the (new) cycle; the step; the frame. The step and the frame
+    // reach the screen as one change.
     CurrentFrame = static_cast<std::int16_t>(k + SeriesBase);
+    platform::WindowUpdateBatch batch(hWnd());
     Move(Left() + static_cast<float>(StepX) * kStepTwips,
          Top() + static_cast<float>(StepY) * kStepTwips);
     ShowFrame(CurrentFrame, 0, 0);

@@ -123,6 +123,8 @@ class SoundDevice {
     ~SoundDevice();
 
     // The default sound device, or nothing when there is none (no sound server, no driver).
+    // A backend may open the system's device only when the first buffer is made, as an open
+    // device costs its mixing all the time; one that cannot be opened then makes no buffers.
     static std::optional<SoundDevice> CreateDefault();
 
     // Binds the device to a top-level window of this program.

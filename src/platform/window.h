@@ -55,6 +55,27 @@ inline constexpr WindowHandle kHwndNoTopmost{static_cast<std::uintptr_t>(-2)};
 bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
                   std::int32_t width, std::int32_t height, std::uint32_t flags);
 
+// Holds back the placement (SetWindowPos without a z-order change) and shape (SetWindowRgn)
+// that `window` is given while the batch lives, and gives the window the last of each when it
+// ends: the shape first, then the placement. The screen then shows the new size, position and
+// shape together, and a shape taken away and given again in between costs nothing. Meanwhile
+// GetWindowRect and GetWindowRgn report the held-back values, so code inside the batch reads
+// what it has written. A placement that changes the z-order or the visibility, showing or
+// hiding the window and destroying it make the held-back changes first. Batches of the same
+// window nest; the outermost applies. A backend whose window system shows every change at
+// once anyway may apply them as they come (the fake one does).
+class WindowUpdateBatch {
+  public:
+    explicit WindowUpdateBatch(WindowHandle window);
+    ~WindowUpdateBatch();
+    WindowUpdateBatch(const WindowUpdateBatch&) = delete;
+    WindowUpdateBatch& operator=(const WindowUpdateBatch&) = delete;
+
+  private:
+    WindowHandle window_;
+    bool outermost_ = false;
+};
+
 // The bitmap a form window paints; {} for none. The window borrows it: the caller keeps it
 // alive until it is replaced or the window is destroyed. Repaints the window.
 void SetWindowPicture(WindowHandle window, BitmapHandle picture);

@@ -171,9 +171,18 @@ void Form::Move(float left, float top) {
     Place({x, y, x + rect.Width(), y + rect.Height()});
 }
 
+const platform::Picture& Form::Picture() const {
+    static const platform::Picture none;
+    return picture_ ? *picture_ : none;
+}
+
 void Form::SetPicture(platform::Picture picture) {
-    // The window lets go of the old bitmap before it is deleted.
-    platform::SetWindowPicture(hWnd(), picture.Handle());
+    SetPicture(std::make_shared<const platform::Picture>(std::move(picture)));
+}
+
+void Form::SetPicture(std::shared_ptr<const platform::Picture> picture) {
+    // The window lets go of the old bitmap before it may be deleted.
+    platform::SetWindowPicture(hWnd(), picture ? picture->Handle() : platform::BitmapHandle{});
     picture_ = std::move(picture);
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,9 +63,11 @@ class Form {
     // Moves the window, keeping its size.
     void Move(float left, float top);
 
-    // The picture the window paints; replacing it repaints the window.
-    const platform::Picture& Picture() const { return picture_; }
+    // The picture the window paints; replacing it repaints the window. A shared picture lets
+    // its owner show it again later without loading it afresh.
+    const platform::Picture& Picture() const;
     void SetPicture(platform::Picture picture);
+    void SetPicture(std::shared_ptr<const platform::Picture> picture);
 
     void Show();
     void Hide();
@@ -106,7 +109,8 @@ class Form {
     bool unloadRequested_ = false;
     std::vector<Timer*> timers_;
 
-    platform::Picture picture_; // declared first: outlives the window that borrows it
+    // Declared first: outlives the window that borrows it.
+    std::shared_ptr<const platform::Picture> picture_;
     platform::Window window_;
 };
 

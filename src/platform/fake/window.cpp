@@ -147,6 +147,14 @@ bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x,
     return true;
 }
 
+// The fake window system shows every change the moment it is made: a batch holds nothing back,
+// and the recorded operations keep the order of the calls.
+WindowUpdateBatch::WindowUpdateBatch(WindowHandle window) : window_(window) {}
+WindowUpdateBatch::~WindowUpdateBatch() {
+    (void)window_;
+    (void)outermost_;
+}
+
 void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     WindowState* state = Find(window);
     if (state == nullptr) {

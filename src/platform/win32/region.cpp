@@ -4,6 +4,7 @@
 #include "platform/region.h"
 
 #include "platform/win32/handle_cast.h"
+#include "platform/win32/window_batch.h"
 
 namespace platform {
 
@@ -42,6 +43,10 @@ RegionKind CombineRgn(RegionHandle destination, RegionHandle first, RegionHandle
 }
 
 bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
+    if (win32::HoldShape(ToHwnd(window), ToHrgn(region.get()), redraw ? TRUE : FALSE)) {
+        (void)region.release(); // held for the window, which gets it when the batch ends
+        return true;
+    }
     if (::SetWindowRgn(ToHwnd(window), ToHrgn(region.get()), redraw ? TRUE : FALSE) == 0) {
         return false; // the region is still ours, and is released on the way out
     }
@@ -50,6 +55,13 @@ bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
 }
 
 RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination) {
+    HRGN held = nullptr;
+    if (win32::HeldShape(ToHwnd(window), held)) {
+        if (held == nullptr) {
+            return RegionKind::Error; // as for a window without a shape
+        }
+        return static_cast<RegionKind>(::CombineRgn(ToHrgn(destination), held, nullptr, RGN_COPY));
+    }
     return static_cast<RegionKind>(::GetWindowRgn(ToHwnd(window), ToHrgn(destination)));
 }
 

@@ -180,8 +180,37 @@ HWND ToHwnd(WindowHandle window) {
 
 } // namespace
 
+// The system's device is opened when the first buffer is made, not before: an open DirectSound
+// device mixes (and feeds the sound server) all the time, even with nothing to play, so a
+// program whose sound files are missing would pay for it all day. dsound.dll is loaded then
+// too. The cooperative level is kept until the device is open.
 struct SoundDevice::Impl {
     ComRef<IDirectSound8> device;
+    bool opened = false;
+    HWND window = nullptr;
+    DWORD level = 0;
+
+    // The open device; false when it cannot be opened (no sound server, no driver).
+    bool Open() {
+        if (opened) {
+            return static_cast<bool>(device);
+        }
+        opened = true;
+        HMODULE dsound = LoadLibraryA("dsound.dll"); // kept for the process's life
+        using Create = HRESULT(WINAPI*)(LPCGUID, IDirectSound8**, IUnknown*);
+        auto create = dsound == nullptr ? nullptr
+                                        : reinterpret_cast<Create>(reinterpret_cast<void*>(
+                                              GetProcAddress(dsound, "DirectSoundCreate8")));
+        IDirectSound8* created = nullptr;
+        if (create == nullptr || FAILED(create(nullptr, &created, nullptr)) || created == nullptr) {
+            return false;
+        }
+        device = ComRef<IDirectSound8>(created);
+        if (window != nullptr && FAILED(device->SetCooperativeLevel(window, level))) {
+            device = ComRef<IDirectSound8>();
+        }
+        return static_cast<bool>(device);
+    }
 };
 
 struct SoundBuffer::Impl {
@@ -239,20 +268,22 @@ SoundDevice::SoundDevice(SoundDevice&&) noexcept = default;
 SoundDevice& SoundDevice::operator=(SoundDevice&&) noexcept = default;
 SoundDevice::~SoundDevice() = default;
 
+// The default device, opened when it is first needed (see Impl). A device that cannot be opened
+// then makes no buffers: the program is silent, as without a device.
 std::optional<SoundDevice> SoundDevice::CreateDefault() {
-    IDirectSound8* created = nullptr;
-    HRESULT result = DirectSoundCreate8(nullptr, &created, nullptr);
-    ComRef<IDirectSound8> device(created);
-    if (FAILED(result) || !device) {
-        return std::nullopt;
-    }
-    auto impl = std::make_unique<Impl>();
-    impl->device = std::move(device);
-    return SoundDevice(std::move(impl));
+    return SoundDevice(std::make_unique<Impl>());
 }
 
 SoundResult SoundDevice::SetCooperativeLevel(WindowHandle window, CooperativeLevel level) {
-    return impl_->device->SetCooperativeLevel(ToHwnd(window), static_cast<DWORD>(level));
+    if (impl_->device) {
+        return impl_->device->SetCooperativeLevel(ToHwnd(window), static_cast<DWORD>(level));
+    }
+    if (!::IsWindow(ToHwnd(window))) {
+        return DSERR_INVALIDPARAM; // what the device refuses
+    }
+    impl_->window = ToHwnd(window);
+    impl_->level = static_cast<DWORD>(level);
+    return DS_OK;
 }
 
 std::optional<SoundBuffer>
@@ -311,6 +342,9 @@ SoundDevice::CreateBufferFromFile(const std::string& fileName,
     desc.dwFlags = description.lFlags;
     desc.dwBufferBytes = bytes;
     desc.lpwfxFormat = &format.full.Format;
+    if (!impl_->Open()) {
+        return std::nullopt;
+    }
     IDirectSoundBuffer* created = nullptr;
     HRESULT result = impl_->device->CreateSoundBuffer(&desc, &created, nullptr);
     ComRef<IDirectSoundBuffer> buffer(created);

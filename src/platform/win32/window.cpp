@@ -4,9 +4,12 @@
 // guard.
 #include "platform/window.h"
 
+#include <map>
+
 #include "platform/win32/dispatch.h"
 #include "platform/win32/handle_cast.h"
 #include "platform/win32/menu_focus.h"
+#include "platform/win32/window_batch.h"
 
 namespace platform {
 
@@ -17,13 +20,23 @@ using win32::ToHwnd;
 namespace {
 
 constexpr const char* kClassName = "JellopForm";
-// The window property that holds the bitmap the window paints (borrowed from the form).
-constexpr const char* kPictureProperty = "JellopFormPicture";
+// The bitmap each form window paints (borrowed from the form). Kept in the process, not as a
+// window property: a property is a round trip to the window server under Wine, and the picture
+// changes with every frame. Only the user-interface thread uses it.
+std::map<HWND, HBITMAP>& Pictures() {
+    static std::map<HWND, HBITMAP> pictures;
+    return pictures;
+}
+
+HBITMAP PictureOf(HWND window) {
+    auto found = Pictures().find(window);
+    return found == Pictures().end() ? nullptr : found->second;
+}
 
 void PaintPicture(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    auto picture = static_cast<HBITMAP>(GetPropA(window, kPictureProperty));
+    HBITMAP picture = PictureOf(window);
     BITMAP size{};
     if (dc != nullptr && picture != nullptr && GetObjectA(picture, sizeof size, &size) != 0) {
         HDC source = CreateCompatibleDC(dc);
@@ -58,7 +71,7 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_NCDESTROY:
-        RemovePropA(window, kPictureProperty);
+        Pictures().erase(window);
         break;
     default:
         break;
@@ -98,6 +111,7 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
 }
 
 bool DestroyWindow(WindowHandle window) {
+    win32::ApplyHeld(ToHwnd(window));
     return ::DestroyWindow(ToHwnd(window)) != FALSE;
 }
 
@@ -106,6 +120,7 @@ bool IsWindow(WindowHandle window) {
 }
 
 bool ShowWindow(WindowHandle window, bool visible) {
+    win32::ApplyHeld(ToHwnd(window));
     return ::ShowWindow(ToHwnd(window), visible ? SW_SHOWNOACTIVATE : SW_HIDE) != FALSE;
 }
 
@@ -115,7 +130,7 @@ bool IsWindowVisible(WindowHandle window) {
 
 PixelRect GetWindowRect(WindowHandle window) {
     RECT rect{};
-    if (!::GetWindowRect(ToHwnd(window), &rect)) {
+    if (!win32::HeldRect(ToHwnd(window), rect) && !::GetWindowRect(ToHwnd(window), &rect)) {
         return {};
     }
     return PixelRect{rect.left, rect.top, rect.right, rect.bottom};
@@ -123,22 +138,28 @@ PixelRect GetWindowRect(WindowHandle window) {
 
 bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
                   std::int32_t width, std::int32_t height, std::uint32_t flags) {
+    if (win32::HoldPlacement(ToHwnd(window), x, y, width, height, flags)) {
+        return true;
+    }
+    win32::ApplyHeld(ToHwnd(window));
     return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, width, height, flags) != FALSE;
 }
 
 void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     HWND hwnd = ToHwnd(window);
     if (IsNull(picture)) {
-        RemovePropA(hwnd, kPictureProperty);
+        Pictures().erase(hwnd);
     } else {
-        SetPropA(hwnd, kPictureProperty, ToHbitmap(picture));
+        Pictures()[hwnd] = ToHbitmap(picture);
     }
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 namespace {
 
-float TwipsPerPixel(int axis) {
+// The screen's logical resolution is fixed for the session (a change takes a new log-on), so
+// it is read once: every twips value of every form goes through it.
+float ReadTwipsPerPixel(int axis) {
     HDC screen = ::GetDC(nullptr);
     int dpi = screen == nullptr ? 0 : GetDeviceCaps(screen, axis);
     if (screen != nullptr) {
@@ -150,10 +171,12 @@ float TwipsPerPixel(int axis) {
 } // namespace
 
 float TwipsPerPixelX() {
-    return TwipsPerPixel(LOGPIXELSX);
+    static const float factor = ReadTwipsPerPixel(LOGPIXELSX);
+    return factor;
 }
 float TwipsPerPixelY() {
-    return TwipsPerPixel(LOGPIXELSY);
+    static const float factor = ReadTwipsPerPixel(LOGPIXELSY);
+    return factor;
 }
 
 ScreenSize GetScreenSize() {
