@@ -1,5 +1,7 @@
 #include "pet/frmJellop.h"
 
+#include "runtime/resources.h"
+
 namespace pet {
 namespace {
 
@@ -25,7 +27,7 @@ frmJellop::~frmJellop() {
 }
 
 void frmJellop::ShowFrame(std::int16_t frameId, std::int16_t dx, std::int16_t dy) {
-    SetPicture(platform::LoadResPicture(frameId));
+    SetPicture(runtime::LoadResPicture(frameId));
 
     if (!FrameDib) {
         FrameDib = std::make_unique<imaging::cDIBSection>();
