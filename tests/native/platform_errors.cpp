@@ -35,48 +35,51 @@ TEST_F(PlatformErrors, AMissingResourceIsThePlatformsOwnErrorWithoutASource) {
     EXPECT_THROW(platform::LoadResPicture(100), platform::ResourceError);
 }
 
+// Runs `action`, which must raise a runtime::Error; that error.
+template <typename Action> runtime::Error RaisedBy(Action&& action) {
+    try {
+        action();
+    } catch (const runtime::Error& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no runtime error raised";
+    return runtime::Error(0, "", "");
+}
+
 TEST_F(PlatformErrors, TheRuntimeRaisesResourceFailuresAsTheApplicationsErrors) {
-    try {
-        runtime::LoadResPicture(100);
-        ADD_FAILURE() << "bitmap 100 was found";
-    } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), platform::kErrResourceNotFound);
-        EXPECT_EQ(error.Message(), "Resource with identifier '100' not found");
-        EXPECT_EQ(error.Source(), runtime::AppTitle());
-    }
-    try {
-        runtime::LoadResData("NOPE", platform::ResourceType::RawData);
-        ADD_FAILURE() << "NOPE was found";
-    } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), platform::kErrResourceNotFound);
-        EXPECT_EQ(error.Message(), "Resource with identifier 'NOPE' not found");
-        EXPECT_EQ(error.Source(), runtime::AppTitle());
-    }
+    runtime::Error picture = RaisedBy([] { runtime::LoadResPicture(100); });
+    EXPECT_EQ(picture.Number(), platform::kErrResourceNotFound);
+    EXPECT_EQ(picture.Message(), "Resource with identifier '100' not found");
+    EXPECT_EQ(picture.Source(), runtime::AppTitle());
+
+    runtime::Error data =
+        RaisedBy([] { runtime::LoadResData("NOPE", platform::ResourceType::RawData); });
+    EXPECT_EQ(data.Number(), platform::kErrResourceNotFound);
+    EXPECT_EQ(data.Message(), "Resource with identifier 'NOPE' not found");
+    EXPECT_EQ(data.Source(), runtime::AppTitle());
+
     // What is there arrives untouched.
     EXPECT_TRUE(runtime::LoadResPicture(101));
     EXPECT_FALSE(runtime::LoadResData(101, platform::ResourceType::RawData).empty());
 }
 
 TEST_F(PlatformErrors, WithAppSourceRenamesOnlyPlatformFailures) {
-    try {
+    runtime::Error file = RaisedBy([] {
         runtime::WithAppSource(
             []() -> int { throw platform::FileError(platform::kFileErrFileNotFound); });
-        ADD_FAILURE() << "nothing raised";
-    } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), platform::kFileErrFileNotFound);
-        EXPECT_EQ(error.Message(), "File not found");
-        EXPECT_EQ(error.Source(), runtime::AppTitle());
-    }
+    });
+    EXPECT_EQ(file.Number(), platform::kFileErrFileNotFound);
+    EXPECT_EQ(file.Message(), "File not found");
+    EXPECT_EQ(file.Source(), runtime::AppTitle());
+
     // The program's own errors keep the source they were raised with.
-    try {
+    runtime::Error own = RaisedBy([] {
         runtime::WithAppSource([]() -> int {
             throw runtime::Error(26010, "x.cDIBSectionRegion", "No region to save");
         });
-        ADD_FAILURE() << "nothing raised";
-    } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), 26010);
-        EXPECT_EQ(error.Source(), "x.cDIBSectionRegion");
-    }
+    });
+    EXPECT_EQ(own.Number(), 26010);
+    EXPECT_EQ(own.Source(), "x.cDIBSectionRegion");
 }
 
 } // namespace
