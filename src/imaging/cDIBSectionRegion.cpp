@@ -1,10 +1,9 @@
 #include "imaging/cDIBSectionRegion.h"
 
-#include <cctype>
 #include <cstring>
 
-#include "platform/resources.h"
 #include "runtime/error.h"
+#include "runtime/resources.h"
 
 namespace imaging {
 namespace {
@@ -17,38 +16,6 @@ namespace {
 
 std::string RegionErrorSource() {
     return runtime::AppTitle() + ".cDIBSectionRegion";
-}
-
-std::string ResourceId::Text() const {
-    if (const auto* number = std::get_if<std::int32_t>(&value_)) {
-        return std::to_string(*number);
-    }
-    return std::get<std::string>(value_);
-}
-
-bool ResourceId::IsNumeric() const {
-    const auto* text = std::get_if<std::string>(&value_);
-    if (text == nullptr) {
-        return true;
-    }
-    // Spaces around, an optional sign, then at least one digit and nothing else.
-    std::size_t at = text->find_first_not_of(' ');
-    std::size_t end = text->find_last_not_of(' ');
-    if (at == std::string::npos) {
-        return false;
-    }
-    if ((*text)[at] == '+' || (*text)[at] == '-') {
-        ++at;
-    }
-    if (at > end) {
-        return false;
-    }
-    for (; at <= end; ++at) {
-        if (!std::isdigit(static_cast<unsigned char>((*text)[at]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 cDIBSectionRegion::~cDIBSectionRegion() {
@@ -125,15 +92,9 @@ bool cDIBSectionRegion::LoadFromBytes(std::span<const std::byte> bytes) {
     return static_cast<bool>(hRgn_);
 }
 
-bool cDIBSectionRegion::LoadFromResource(const ResourceId& vID, const std::string& sDLL) {
+bool cDIBSectionRegion::LoadFromResource(const platform::ResourceId& vID, const std::string& sDLL) {
     if (sDLL.empty()) {
-        platform::OwnResourceId id;
-        if (const auto* number = std::get_if<std::int32_t>(&vID.Value())) {
-            id = *number;
-        } else {
-            id = std::get<std::string>(vID.Value());
-        }
-        std::vector<std::byte> bytes = platform::LoadResData(id, platform::ResourceType::RawData);
+        std::vector<std::byte> bytes = runtime::LoadResData(vID, platform::ResourceType::RawData);
         return LoadFromBytes(bytes);
     }
 

@@ -18,11 +18,11 @@
 #include <span>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "platform/handles.h"
 #include "platform/region.h"
+#include "platform/resources.h"
 
 namespace imaging {
 
@@ -33,24 +33,6 @@ inline constexpr std::int32_t kErrRegionSizeUnknown = 26011;
 inline constexpr std::int32_t kErrRegionDataUnavailable = 26012;
 inline constexpr std::int32_t kErrCantOpenDll = 26013;
 inline constexpr std::int32_t kErrResourceNotFound = 26014;
-
-// A resource id as callers give it: an integer id, or a text that names the resource (or
-// reads as a number).
-class ResourceId {
-  public:
-    ResourceId(std::int32_t id) : value_(id) {}
-    ResourceId(std::string name) : value_(std::move(name)) {}
-    ResourceId(const char* name) : value_(std::string(name)) {}
-
-    // The id written as text: "101" for the number 101, the text itself otherwise.
-    std::string Text() const;
-    // A number, or a text that reads as a whole number.
-    bool IsNumeric() const;
-    const std::variant<std::int32_t, std::string>& Value() const { return value_; }
-
-  private:
-    std::variant<std::int32_t, std::string> value_;
-};
 
 class cDIBSectionRegion {
   public:
@@ -88,7 +70,7 @@ class cDIBSectionRegion {
     // Reads the RT_RCDATA resource vID, of the program's own module when sDLL is empty or else
     // of the module sDLL opened as a data file, and holds the region it describes; true if a
     // region was made. Errors 26013 and 26014, or the resource layer's for the own module.
-    bool LoadFromResource(const ResourceId& vID, const std::string& sDLL);
+    bool LoadFromResource(const platform::ResourceId& vID, const std::string& sDLL);
 
   private:
     // 1-based position of hWnd in the list, 0 if absent.

@@ -7,7 +7,7 @@
 
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
-#include "imaging/region_bands.h"
+#include "imaging/opaque_bands.h"
 #include "platform/files.h"
 #include "platform/region.h"
 #include "runtime/error.h"
@@ -46,13 +46,13 @@ void cDIBSectionRegion::Create(cDIBSection& cDib, std::int32_t lTransColor) {
         hRgn_ = platform::CreateRectRgn(0, 0, width, height);
         return;
     }
-    std::vector<RegionRect> bands = OpaqueBands({bits, width, height, cDib.BytesPerScanLine()},
-                                                static_cast<std::uint32_t>(lTransColor));
+    std::vector<platform::RegionRect> bands = OpaqueBands(
+        {bits, width, height, cDib.BytesPerScanLine()}, static_cast<std::uint32_t>(lTransColor));
     if (bands.empty()) {
         hRgn_ = platform::CreateRectRgn(0, 0, 0, 0);
         return;
     }
-    std::vector<std::uint8_t> block = RegionDataBlock(bands);
+    std::vector<std::uint8_t> block = platform::RegionDataBlock(bands);
     hRgn_ = platform::ExtCreateRegion(std::as_bytes(std::span(block)));
 }
 

@@ -1,6 +1,7 @@
 #include "pet/frmJellop.h"
 
 #include "platform/window.h"
+#include "runtime/resources.h"
 
 namespace pet {
 namespace {
@@ -31,7 +32,7 @@ frmJellop::PreparedFrame& frmJellop::PrepareFrame(std::int16_t frameId) {
     if (found != preparedFrames_.end() && found->second.picture) {
         return found->second;
     }
-    auto picture = std::make_shared<const platform::Picture>(platform::LoadResPicture(frameId));
+    auto picture = std::make_shared<const platform::Picture>(runtime::LoadResPicture(frameId));
     PreparedFrame& frame = preparedFrames_[frameId];
     frame.picture = std::move(picture);
     return frame;

@@ -31,7 +31,7 @@ std::string FileErrorMessage(std::int32_t number) {
     }
 }
 
-FileError::FileError(std::int32_t number) : number_(number), message_(FileErrorMessage(number)) {}
+FileError::FileError(std::int32_t number) : Error(number, FileErrorMessage(number)) {}
 
 File::Impl& File::OpenImpl() const {
     if (!impl_) {

@@ -7,10 +7,11 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <span>
 #include <string>
+
+#include "platform/error.h"
 
 namespace platform {
 
@@ -25,18 +26,10 @@ inline constexpr std::int32_t kFileErrDiskNotReady = 71;
 inline constexpr std::int32_t kFileErrPathFileAccess = 75;
 inline constexpr std::int32_t kFileErrPathNotFound = 76;
 
-class FileError : public std::exception {
+class FileError : public Error {
   public:
     // An error with the file layer's own message for `number`.
     explicit FileError(std::int32_t number);
-
-    std::int32_t Number() const noexcept { return number_; }
-    const std::string& Message() const noexcept { return message_; }
-    const char* what() const noexcept override { return message_.c_str(); }
-
-  private:
-    std::int32_t number_;
-    std::string message_;
 };
 
 // The message the file layer gives with error `number` ("File not found" for 53).

@@ -63,37 +63,6 @@ struct BitmapRecord {
     void* bmBits = nullptr;
 };
 
-// Move-only owner of one handle, released by `Release`; no conversion to the raw handle
-// except through get().
-template <typename Handle, bool (*Release)(Handle)> class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            reset(other.release());
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return !IsNull(handle_); }
-    [[nodiscard]] Handle release() { return std::exchange(handle_, Handle{}); }
-    void reset(Handle handle = Handle{}) {
-        Handle old = std::exchange(handle_, handle);
-        if (!IsNull(old)) {
-            Release(old);
-        }
-    }
-
-  private:
-    Handle handle_{};
-};
-
 bool DeleteDC(DcHandle dc);
 bool DeleteObject(BitmapHandle bitmap);
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gdi.h"
 #include "platform/handles.h"
 
 namespace platform {

@@ -1,7 +1,5 @@
 // Regions: sets of pixel rectangles (right and bottom exclusive) that shape windows. Blocks
-// of region data use the Win32 RGNDATA layout: a 32-byte header (dwSize, iType, nCount,
-// nRgnSize, rcBound) followed by nCount rectangles of four signed 32-bit values, all
-// little-endian.
+// of region data use the Win32 RGNDATA layout (platform/region_data.h).
 #pragma once
 
 #include <cstddef>
@@ -9,13 +7,10 @@
 #include <span>
 #include <vector>
 
-#include "platform/gdi.h"
 #include "platform/handles.h"
+#include "platform/region_data.h"
 
 namespace platform {
-
-inline constexpr std::uint32_t kRgnDataHeaderSize = 32;
-inline constexpr std::uint32_t kRdhRectangles = 1;
 
 // CombineRgn modes.
 enum class CombineMode : std::int32_t { And = 1, Or = 2, Xor = 3, Diff = 4, Copy = 5 };
@@ -25,11 +20,6 @@ enum class RegionKind : std::int32_t { Error = 0, Null = 1, Simple = 2, Complex 
 
 bool DeleteObject(RegionHandle region);
 using Region = UniqueHandle<RegionHandle, &DeleteObject>;
-
-// True when `block` is a region-data block the platform accepts: dwSize is 32, iType is
-// RDH_RECTANGLES and the bytes hold all nCount rectangles (worked out without overflow).
-// Bytes after the last rectangle are allowed and ignored; nRgnSize and rcBound are not used.
-bool IsValidRegionData(std::span<const std::byte> block);
 
 // A region made from a region-data block, or none when the block is not valid. The block is
 // checked with IsValidRegionData first on every backend, and nothing outside it is read.

@@ -1,34 +1,12 @@
-// Backend-neutral parts of the resource layer: reading the program's own resources, with the
-// resource layer's not-found error.
+// Backend-neutral parts of the resource layer: resource ids and names, reading the program's
+// own resources, and the resource layer's errors.
 #include "platform/resources.h"
 
+#include <cctype>
 #include <cstring>
 #include <utility>
 
-#include "platform/app.h"
-#include "runtime/error.h"
-
 namespace platform {
-namespace {
-
-std::string IdText(const OwnResourceId& id) {
-    if (const auto* number = std::get_if<std::int32_t>(&id)) {
-        return std::to_string(*number);
-    }
-    return std::get<std::string>(id);
-}
-
-// The running executable's file name without its extension: the source of the resource
-// layer's errors, as of every run-time error.
-std::string ErrorSource() {
-    std::string path = ExecutablePath();
-    std::size_t slash = path.find_last_of("\\/");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-} // namespace
 
 std::optional<std::uint16_t> IntegerResourceName(const std::string& name) {
     if (name.size() < 2 || name.size() > 7 || name[0] != '#') {
@@ -47,25 +25,56 @@ std::optional<std::uint16_t> IntegerResourceName(const std::string& name) {
     return static_cast<std::uint16_t>(value);
 }
 
-std::string OwnResourceName(const OwnResourceId& id) {
-    if (const auto* number = std::get_if<std::int32_t>(&id)) {
+std::string ResourceId::Text() const {
+    if (const auto* number = std::get_if<std::int32_t>(&value_)) {
+        return std::to_string(*number);
+    }
+    return std::get<std::string>(value_);
+}
+
+bool ResourceId::IsNumeric() const {
+    const auto* text = std::get_if<std::string>(&value_);
+    if (text == nullptr) {
+        return true;
+    }
+    std::size_t at = text->find_first_not_of(' ');
+    std::size_t end = text->find_last_not_of(' ');
+    if (at == std::string::npos) {
+        return false;
+    }
+    if ((*text)[at] == '+' || (*text)[at] == '-') {
+        ++at;
+    }
+    if (at > end) {
+        return false;
+    }
+    for (; at <= end; ++at) {
+        if (!std::isdigit(static_cast<unsigned char>((*text)[at]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string OwnResourceName(const ResourceId& id) {
+    if (const auto* number = std::get_if<std::int32_t>(&id.Value())) {
         std::string name = "#";
         name += std::to_string(*number); // (not "#" + ...: GCC 12 warns falsely about that)
         return name;
     }
-    return std::get<std::string>(id);
+    return std::get<std::string>(id.Value());
 }
 
 void RaiseResourceError(std::int32_t number, std::string message) {
-    throw runtime::Error(number, ErrorSource(), std::move(message));
+    throw ResourceError(number, std::move(message));
 }
 
-void RaiseResourceNotFound(const OwnResourceId& id) {
+void RaiseResourceNotFound(const ResourceId& id) {
     RaiseResourceError(kErrResourceNotFound,
-                       "Resource with identifier '" + IdText(id) + "' not found");
+                       "Resource with identifier '" + id.Text() + "' not found");
 }
 
-std::vector<std::byte> LoadResData(const OwnResourceId& id, ResourceType type) {
+std::vector<std::byte> LoadResData(const ResourceId& id, ResourceType type) {
     ResourceInfoHandle info = FindResource(ModuleHandle{}, OwnResourceName(id), type);
     if (IsNull(info)) {
         RaiseResourceNotFound(id);

@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/gdi.h"
 #include "platform/handles.h"
 
@@ -47,22 +48,44 @@ std::uint32_t SizeofResource(ModuleHandle module, ResourceInfoHandle resource);
 ResourceDataHandle LoadResource(ModuleHandle module, ResourceInfoHandle resource);
 const void* LockResource(ResourceDataHandle data);
 
-// A resource of the program's own module: an integer id or a text name.
-using OwnResourceId = std::variant<std::int32_t, std::string>;
+// A resource id as callers give it: an integer id, or a text that names the resource (or
+// reads as a number).
+class ResourceId {
+  public:
+    ResourceId(std::int32_t id) : value_(id) {}
+    ResourceId(std::string name) : value_(std::move(name)) {}
+    ResourceId(const char* name) : value_(std::string(name)) {}
 
-// The FindResource name of an own resource: "#" and the digits for an id, the text otherwise.
-std::string OwnResourceName(const OwnResourceId& id);
+    // The id written as text: "101" for the number 101, the text itself otherwise.
+    std::string Text() const;
+    // A number, or a text that reads as a whole number (spaces around and a sign allowed).
+    bool IsNumeric() const;
+    const std::variant<std::int32_t, std::string>& Value() const { return value_; }
 
-// Raises a resource-layer error: a runtime::Error whose source is the executable's name
-// without extension, as for every run-time error.
+  private:
+    std::variant<std::int32_t, std::string> value_;
+};
+
+// The FindResource name of a resource of the program's own module: "#" and the digits for an
+// integer id, the text itself for a text (even one that reads as a number).
+std::string OwnResourceName(const ResourceId& id);
+
+// A failure of the resource layer (kErrResourceNotFound, kErrInvalidPicture).
+class ResourceError : public Error {
+  public:
+    using Error::Error;
+};
+
+// Throws a ResourceError.
 [[noreturn]] void RaiseResourceError(std::int32_t number, std::string message);
 
-// Raises error 326 "Resource with identifier 'ID' not found" for `id`.
-[[noreturn]] void RaiseResourceNotFound(const OwnResourceId& id);
+// Throws ResourceError 326 "Resource with identifier 'ID' not found" for `id`.
+[[noreturn]] void RaiseResourceNotFound(const ResourceId& id);
 
-// The bytes of the program's own resource `id` of `type`. A missing resource raises the
-// resource layer's error 326 "Resource with identifier 'ID' not found" (a runtime::Error).
-std::vector<std::byte> LoadResData(const OwnResourceId& id, ResourceType type);
+// The bytes of the program's own resource `id` of `type`. A missing resource throws
+// ResourceError 326 "Resource with identifier 'ID' not found" (runtime::LoadResData passes it
+// on as the program's numbered error).
+std::vector<std::byte> LoadResData(const ResourceId& id, ResourceType type);
 
 // A picture object holding one bitmap, which it owns. Empty pictures hold no bitmap.
 class Picture {
@@ -78,8 +101,8 @@ class Picture {
     Bitmap bitmap_;
 };
 
-// The program's own bitmap resource `id` as a picture. A missing resource raises error 326
-// like LoadResData; a bitmap that cannot be read raises 481 "Invalid picture".
+// The program's own bitmap resource `id` as a picture. A missing resource throws
+// ResourceError 326 like LoadResData; a bitmap that cannot be read 481 "Invalid picture".
 Picture LoadResPicture(std::int32_t id);
 
 } // namespace platform

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/error.h"
+
 namespace runtime {
 
 inline constexpr std::int32_t kErrOverflow = 6;
@@ -31,6 +33,16 @@ class Error : public std::exception {
 // The executable's file name without its extension: the source of the run-time's own errors
 // and the prefix of every class's error source.
 std::string AppTitle();
+
+// Runs `action` and returns what it returns; a failure the platform reports (platform::Error)
+// leaves it as error of the same number and message with the application as its source.
+template <typename Action> decltype(auto) WithAppSource(Action&& action) {
+    try {
+        return action();
+    } catch (const platform::Error& error) {
+        throw Error(error.Number(), AppTitle(), error.Message());
+    }
+}
 
 // Raises error `number` with the application as its source.
 [[noreturn]] void Raise(std::int32_t number, std::string message);

@@ -14,13 +14,7 @@
 #include "image.h"
 #include "native/committed_files.h"
 #include "region.h"
-
-namespace jellop::art {
-// Lets failed comparisons print rectangles readably.
-void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-} // namespace jellop::art
+#include "shared/imaging_support.h" // prints the rectangles
 
 namespace {
 

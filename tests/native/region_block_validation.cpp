@@ -163,14 +163,14 @@ TEST_F(RegionBlockTest,
 }
 
 TEST_F(RegionBlockTest, NumericTextIdsAndNamesAreTold) {
-    EXPECT_TRUE(imaging::ResourceId(7).IsNumeric());
-    EXPECT_TRUE(imaging::ResourceId("101").IsNumeric());
-    EXPECT_TRUE(imaging::ResourceId(" -3 ").IsNumeric());
-    EXPECT_FALSE(imaging::ResourceId("SINGLE").IsNumeric());
-    EXPECT_FALSE(imaging::ResourceId("12a").IsNumeric());
-    EXPECT_FALSE(imaging::ResourceId("").IsNumeric());
-    EXPECT_FALSE(imaging::ResourceId("-").IsNumeric());
-    EXPECT_EQ(imaging::ResourceId(-12).Text(), "-12");
+    EXPECT_TRUE(platform::ResourceId(7).IsNumeric());
+    EXPECT_TRUE(platform::ResourceId("101").IsNumeric());
+    EXPECT_TRUE(platform::ResourceId(" -3 ").IsNumeric());
+    EXPECT_FALSE(platform::ResourceId("SINGLE").IsNumeric());
+    EXPECT_FALSE(platform::ResourceId("12a").IsNumeric());
+    EXPECT_FALSE(platform::ResourceId("").IsNumeric());
+    EXPECT_FALSE(platform::ResourceId("-").IsNumeric());
+    EXPECT_EQ(platform::ResourceId(-12).Text(), "-12");
 
     // The names those ids become: "#" and the digits of an id of 1 to 65535, nothing else.
     EXPECT_EQ(platform::IntegerResourceName("#101"), 101);

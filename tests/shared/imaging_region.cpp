@@ -8,6 +8,7 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "runtime/error.h"
+#include "runtime/resources.h"
 #include "shared/backend.h"
 #include "shared/imaging_support.h"
 #include "win32/testres/testres_blocks.h"
@@ -137,7 +138,7 @@ TEST_F(RegionTest, IdsOutsideSixteenBitsNameNoResource) {
         } catch (const runtime::Error& error) {
             EXPECT_EQ(error.Number(), platform::kErrResourceNotFound) << id;
         }
-        EXPECT_THROW(platform::LoadResPicture(id), runtime::Error) << id;
+        EXPECT_THROW(runtime::LoadResPicture(id), runtime::Error) << id;
     }
     ExpectRegionError(
         [&] { region.LoadFromResource(65536 + TESTRES_ID_TWO_BANDS, backend::OtherModulePath()); },

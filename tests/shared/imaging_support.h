@@ -18,6 +18,14 @@
 
 #include "platform/region.h"
 
+namespace platform {
+// Lets failed comparisons print the program's region rectangles readably.
+inline void PrintTo(const RegionRect& rect, std::ostream* out) {
+    *out << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom
+         << ")";
+}
+} // namespace platform
+
 namespace imaging_test {
 
 inline std::vector<std::byte> BlockBytes(std::initializer_list<std::int32_t> values) {

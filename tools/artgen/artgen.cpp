@@ -32,9 +32,9 @@ FileMap generateArt(const std::string& descriptionText) {
             throw std::runtime_error("frame " + f.name + ": region has " +
                                      std::to_string(rects.size()) + " rectangles, expected " +
                                      std::to_string(f.expectedRects));
-        // The region header stores the whole frame as the region's bounds, so
-        // the picture must reach every edge for that to be its true bounding box.
-        const Rect box = boundingBox(rects);
+        // The block's bounds are the rectangles' bounding box; every frame is
+        // drawn to reach all four edges, so that box is the whole frame.
+        const Rect box = platform::BoundingBox(rects);
         if (box != Rect{0, 0, img.width, img.height})
             throw std::runtime_error(
                 "frame " + f.name + ": its pixels span (" + std::to_string(box.left) + ", " +
@@ -42,7 +42,7 @@ FileMap generateArt(const std::string& descriptionText) {
                 std::to_string(box.bottom) + "), not the whole frame (0, 0, " +
                 std::to_string(img.width) + ", " + std::to_string(img.height) + ")");
         files["resources/frames/" + f.name + ".bmp"] = encodeBmp8(img, d.palette);
-        files["resources/regions/" + f.name + ".rgn"] = encodeRegion(rects, img.width, img.height);
+        files["resources/regions/" + f.name + ".rgn"] = platform::RegionDataBlock(rects);
     }
     if (!files.count("resources/icon/jellop.ico"))
         throw std::runtime_error("jellop.art has no icon");

@@ -28,7 +28,7 @@ int report(const std::string& text) {
             continue;
         const std::vector<Rect> rects = regionRects(renderFrame(d, f));
         const auto count = static_cast<int>(rects.size());
-        const Rect box = boundingBox(rects);
+        const Rect box = platform::BoundingBox(rects);
         const bool countOk = count == f.expectedRects;
         const bool boxOk = box == Rect{0, 0, f.width, f.height};
         wrong += !countOk || !boxOk;

@@ -14,21 +14,6 @@ using fake::detail::FindRegion;
 using fake::detail::RecordMisuse;
 using fake::detail::RegionObject;
 
-std::int32_t ReadInt32(const std::byte* at) {
-    std::uint8_t b[4];
-    std::memcpy(b, at, 4);
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-        static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-void WriteInt32(std::byte* at, std::int32_t value) {
-    auto bits = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<std::byte>(bits >> (8 * i));
-    }
-}
-
 RegionKind KindOf(pixman_region32_t* region) {
     int count = 0;
     pixman_region32_rectangles(region, &count);
@@ -59,16 +44,11 @@ Region ExtCreateRegion(std::span<const std::byte> block) {
     if (!IsValidRegionData(block)) {
         return {};
     }
-    std::uint32_t count = static_cast<std::uint32_t>(ReadInt32(block.data() + 8));
     std::vector<pixman_box32_t> boxes;
-    boxes.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::byte* rect = block.data() + kRgnDataHeaderSize + 16 * std::size_t{i};
-        pixman_box32_t box{ReadInt32(rect), ReadInt32(rect + 4), ReadInt32(rect + 8),
-                           ReadInt32(rect + 12)};
+    for (const RegionRect& rect : RegionDataRects(block)) {
         // Empty and inverted rectangles add nothing, as on Win32.
-        if (box.x1 < box.x2 && box.y1 < box.y2) {
-            boxes.push_back(box);
+        if (rect.left < rect.right && rect.top < rect.bottom) {
+            boxes.push_back({rect.left, rect.top, rect.right, rect.bottom});
         }
     }
     auto region = std::make_unique<RegionObject>();
@@ -97,25 +77,12 @@ std::uint32_t GetRegionData(RegionHandle region, std::uint32_t size, void* buffe
     if (size < needed) {
         return 0;
     }
-    auto* out = static_cast<std::byte*>(buffer);
-    WriteInt32(out, static_cast<std::int32_t>(kRgnDataHeaderSize));
-    WriteInt32(out + 4, static_cast<std::int32_t>(kRdhRectangles));
-    WriteInt32(out + 8, count);
-    WriteInt32(out + 12, 16 * count);
-    // An empty region reports an empty bounding rectangle at the origin.
-    pixman_box32_t bound =
-        count == 0 ? pixman_box32_t{0, 0, 0, 0} : *pixman_region32_extents(object->get());
-    WriteInt32(out + 16, bound.x1);
-    WriteInt32(out + 20, bound.y1);
-    WriteInt32(out + 24, bound.x2);
-    WriteInt32(out + 28, bound.y2);
+    std::vector<RegionRect> rects(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        std::byte* rect = out + kRgnDataHeaderSize + 16 * static_cast<std::size_t>(i);
-        WriteInt32(rect, boxes[i].x1);
-        WriteInt32(rect + 4, boxes[i].y1);
-        WriteInt32(rect + 8, boxes[i].x2);
-        WriteInt32(rect + 12, boxes[i].y2);
+        rects[static_cast<std::size_t>(i)] = {boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2};
     }
+    std::vector<std::uint8_t> block = RegionDataBlock(rects);
+    std::memcpy(buffer, block.data(), block.size());
     return static_cast<std::uint32_t>(needed);
 }
 
