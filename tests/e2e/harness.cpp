@@ -291,17 +291,24 @@ bool Desktop::CompositorRuns() {
     return XGetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False)) != None;
 }
 
-void Desktop::SwitchWorkspace(long index) {
+void SendToWindowManager(::Display* display, ::Window window, const char* type,
+                         std::vector<long> data) {
     XEvent event{};
     event.xclient.type = ClientMessage;
-    event.xclient.window = DefaultRootWindow(display_);
-    event.xclient.message_type = XInternAtom(display_, "_NET_CURRENT_DESKTOP", False);
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, type, False);
     event.xclient.format = 32;
-    event.xclient.data.l[0] = index;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, DefaultRootWindow(display_), False,
+    for (std::size_t i = 0; i < data.size() && i < 5; ++i) {
+        event.xclient.data.l[i] = data[i];
+    }
+    XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display_);
+    XFlush(display);
+}
+
+void Desktop::SwitchWorkspace(long index) {
+    SendToWindowManager(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP",
+                        {index, CurrentTime});
 }
 
 long Desktop::CurrentWorkspace() {

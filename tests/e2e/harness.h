@@ -64,6 +64,11 @@ struct Pixel {
     std::uint8_t red, green, blue;
 };
 
+// Sends the window manager a client message about `window` (EWMH: to the root window, for the
+// substructure redirect), with up to five 32-bit data items.
+void SendToWindowManager(::Display* display, ::Window window, const char* type,
+                         std::vector<long> data);
+
 class Desktop {
   public:
     Desktop();

@@ -43,37 +43,21 @@ Witness::~Witness() {
 }
 
 void Witness::TakeFocus() {
-    ::Window root = DefaultRootWindow(display_);
     if (!managed_) {
         // No window manager: X's own default, the keyboard follows the pointer.
         XSetInputFocus(display_, PointerRoot, RevertToPointerRoot, CurrentTime);
         XFlush(display_);
         return;
     }
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window_;
-    event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 2; // from a pager: the user's own choice
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display_);
+    // From a pager: the user's own choice.
+    SendToWindowManager(display_, window_, "_NET_ACTIVE_WINDOW", {2, CurrentTime});
 }
 
 void Witness::FullScreen() {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window_;
-    event.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 1; // add
-    event.xclient.data.l[1] =
-        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
-    event.xclient.data.l[3] = 2; // from a pager: the user's own choice
-    XSendEvent(display_, DefaultRootWindow(display_), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display_);
+    // Add the state, as the user's own choice (from a pager).
+    SendToWindowManager(
+        display_, window_, "_NET_WM_STATE",
+        {1, static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False)), 0, 2});
 }
 
 int Witness::KeysReceived() {
