@@ -179,7 +179,7 @@ std::optional<::Window> Desktop::FindWindow(const std::string& title,
         if (!found.empty()) {
             return found.front();
         }
-        std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(10ms);
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
 }

@@ -585,7 +585,7 @@ TEST_F(PetEndToEnd, OnAComposedDesktopItFadesInAndAfterDeathFadesOut) {
     }
     // From the first sample in which the layered alpha shows as transparent.
     auto first = std::find_if(in.begin(), in.end(),
-                              [](auto& s) { return s.property < 0.05 && s.screen < 0.05; });
+                              [](auto& s) { return s.property < 0.1 && s.screen < 0.1; });
     ASSERT_NE(first, in.end()) << "the pet never showed transparent";
     auto opaque = std::find_if(first, in.end(), [](auto& s) { return s.screen > 0.98; });
     ASSERT_NE(opaque, in.end()) << "the pet never became opaque";

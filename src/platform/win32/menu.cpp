@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/messages.h"
@@ -121,17 +122,15 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t 
     HWND hwnd = win32::ToHwnd(owner);
     HWND previous = GetForegroundWindow();
     SetForegroundWindow(hwnd);
-    BOOL chosen = FALSE;
+    std::optional<OtherWindowsDisabled> disabled;
     if (RunsUnderWine()) {
-        OtherWindowsDisabled disabled(hwnd);
+        disabled.emplace(hwnd);
         menuTakesForeground = true;
-        chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
-                                  hwnd, nullptr);
-        menuTakesForeground = false;
-    } else {
-        chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
-                                  hwnd, nullptr);
     }
+    BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
+                                   hwnd, nullptr);
+    menuTakesForeground = false;
+    disabled.reset();
     PostMessageA(hwnd, WM_NULL, 0, 0);
     RestoreForeground(previous, hwnd);
     RethrowPendingException();
