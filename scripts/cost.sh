@@ -37,7 +37,7 @@ if [ $build -eq 1 ]; then
 fi
 jellop_start
 
-work=$JELLOP_STATE/cost
+work=$JELLOP_RUN/cost
 rm -rf "$work" && mkdir -p "$work/silent"
 # The pet without its sound files: a copy of the program alone in a folder.
 cp "$JELLOP_WINDOWS_BUILD/jellop.exe" "$work/silent/jellop.exe"
@@ -55,7 +55,7 @@ for extra in "${extras[@]}"; do
 done
 
 ticks_per_second=$(getconf CLK_TCK)
-xvfb=$(cat "$JELLOP_STATE/xvfb.pid")
+read -r xvfb _ <"$JELLOP_RUN/xvfb.pid"
 
 # "pid ticks" for every process of this Wine prefix (wineserver included), user + system time.
 wine_ticks() {
