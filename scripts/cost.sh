@@ -88,10 +88,27 @@ circle_pointer() { # seconds
     echo $!
 }
 
+# Waits until the Wine processes of the run and the X server are at rest (under 0.05 s of CPU
+# in one second; at most 30 s): Wine's services keep working for seconds after the prefix has
+# started and after a program has ended, and that work must not be counted against the next one.
+settle() {
+    local before after
+    for _ in $(seq 1 30); do
+        wine_ticks >"$work/settle.before"; before=$(process_ticks "$xvfb")
+        sleep 1
+        wine_ticks >"$work/settle.after"; after=$(process_ticks "$xvfb")
+        awk -v c="$(cpu_between "$work/settle.before" "$work/settle.after")" \
+            -v x="$(((after - before)))" -v hz="$ticks_per_second" \
+            'BEGIN { exit !(c + x / hz < 0.05) }' && return 0
+    done
+    echo "warning: the Wine processes did not come to rest" >&2
+}
+
 # Runs one program: start-up time, then CPU over `seconds` while the pointer circles, and the
 # program's peak resident memory. Prints "cpu x rss_mb startup_s".
 measure() { # name
     local name=$1 exe=${program[$1]} start pid window="" appeared mover exe_pid rss
+    settle
     start=$(date +%s.%N)
     (cd "$(dirname "$exe")" && exec setsid wine "$exe" </dev/null >/dev/null 2>&1) &
     pid=$!
@@ -143,7 +160,20 @@ for run in $(seq 1 "$runs"); do
             read -r fcpu fx frss _ <<<"${result[floor]}"
             against=$(awk -v c="$cpu" -v x="$x" -v r="$rss" -v fc="$fcpu" -v fx="$fx" -v fr="$frss" \
                 'BEGIN { printf "cpu %.2fx  X %.2fx  RSS %+.1f MB", c / fc, x / fx, r - fr }')
+            echo "$name $against" >>"$work/ratios"
         fi
         printf '  %-12s %7ss %7ss %6s MB %8ss   %s\n' "$name" "$cpu" "$x" "$rss" "$startup" "$against"
     done
+done
+
+# The median of each ratio over the runs: one run disturbed by other work on the machine does
+# not move it.
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+echo "median over $runs runs"
+for name in "${names[@]}"; do
+    [ "$name" = floor ] && continue
+    printf '  %-12s cpu %.2fx  X %.2fx  RSS %+.1f MB\n' "$name" \
+        "$(awk -v n="$name" '$1 == n { sub("x", "", $3); print $3 }' "$work/ratios" | median)" \
+        "$(awk -v n="$name" '$1 == n { sub("x", "", $5); print $5 }' "$work/ratios" | median)" \
+        "$(awk -v n="$name" '$1 == n { print $7 }' "$work/ratios" | median)"
 done
