@@ -1,11 +1,11 @@
 // The pet's start-up and shutdown on the fake platform, in virtual time.
 #include "pet_fixture.h"
 
-#include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_instance.h"
 #include "platform/instance.h"
 #include "platform/layered.h"
 #include "platform/messages.h"
+#include "platform/shared/controls/live_objects.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST_F(PetLifecycle, ASecondCopyEndsAtOnceShowingNothing) {
     EXPECT_EQ(platform::TickCount(), 0u);
     EXPECT_EQ(platform::fake::InstanceClaimCount(pet::kInstanceName), 1)
         << "the first copy keeps its claim";
-    EXPECT_EQ(platform::fake::CountLiveObjects(), (platform::fake::LiveObjects{}));
+    EXPECT_EQ(platform::shared::CountLiveObjects(), (platform::shared::LiveObjects{}));
 }
 
 TEST_F(PetLifecycle, WithoutLayeredWindowsStartUpStillTakesItsHalfSecond) {
@@ -207,8 +207,8 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     EXPECT_EQ(ops.back().kind, WindowOperation::Kind::Destroy);
     EXPECT_EQ(ops[ops.size() - 2].kind, WindowOperation::Kind::SetRegion);
     EXPECT_FALSE(ops[ops.size() - 2].hasRegion);
-    EXPECT_EQ(platform::fake::CountLiveObjects().regions, 0);
-    EXPECT_TRUE(platform::fake::Misuses().empty());
+    EXPECT_EQ(platform::shared::CountLiveObjects().regions, 0);
+    EXPECT_TRUE(platform::shared::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, TheEndOfTheSessionRunsTheSameShutdown) {
@@ -232,7 +232,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeOutDoesNotStartASecondOne) {
         400, [window] { platform::PostMessage(window, platform::kWmClose, 0, 0); });
     platform::fake::RunFor(10000, [] { return runtime::LoadedFormCount() == 0; });
     EXPECT_EQ(AlphaCalls().size(), 128u);
-    EXPECT_TRUE(platform::fake::Misuses().empty());
+    EXPECT_TRUE(platform::shared::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
@@ -243,7 +243,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
     // The whole fade-in, then the whole fade-out; nothing runs on a half-built window.
     EXPECT_EQ(AlphaCalls().size(), 52u + 128u);
     EXPECT_EQ(platform::TickCount(), kFadeInEnd + 1280);
-    EXPECT_TRUE(platform::fake::Misuses().empty());
+    EXPECT_TRUE(platform::shared::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
@@ -257,7 +257,7 @@ TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
 }
 
 TEST_F(PetLifecycle, AMissingFrameEndsTheProgramWithItsMessage) {
-    platform::fake::RemoveOwnResource(platform::ResourceType::Bitmap, 103);
+    platform::shared::RemoveOwnResource(platform::ResourceType::Bitmap, 103);
     platform::fake::SetCursorPos(446, 338); // on the pet: series 101, frame 103 comes second
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 1);
