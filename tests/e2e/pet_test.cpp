@@ -379,9 +379,11 @@ TEST_F(PetEndToEnd, FiveDragsEachEndWhereThePointerLetsGoThenADoubleClickStillKi
         desktop_.Button(1, false);
         EXPECT_EQ(backwards, 0) << "drag by " << dx << "," << dy << " jumped back";
         // It ends where the pointer let go, and stays there (the pointer is on its centre).
+        // One walk step (3 px) of slack: on a loaded machine Wine can report the pointer where
+        // it was up to 100 ms earlier to the first tick after the drag.
         auto there = [&] {
             Geometry g = Place();
-            return std::abs(g.x - (start.x + dx)) <= 2 && std::abs(g.y - (start.y + dy)) <= 2;
+            return std::abs(g.x - (start.x + dx)) <= 3 && std::abs(g.y - (start.y + dy)) <= 3;
         };
         EXPECT_TRUE(WaitUntil(there, 5s))
             << "drag by " << dx << "," << dy << " from " << start.x << "," << start.y
@@ -652,9 +654,10 @@ bool IsDeathSound(const sound::Stretch& s) {
 }
 
 TEST_F(PetEndToEnd, TheMoveSoundComesEvery400MsFromTheLeftAndTheDeathSoundOnDeath) {
+    WaitUntilWalking();
     sound::Recorder recorder;
     ASSERT_TRUE(recorder.Started()) << "parec did not start";
-    std::this_thread::sleep_for(3500ms); // fade-in, then about 7 cycles of the walk
+    std::this_thread::sleep_for(3000ms); // about 7 cycles of the walk
     DoubleClickPet();
     std::this_thread::sleep_for(2000ms);
     sound::Recording recording = recorder.Stop();
