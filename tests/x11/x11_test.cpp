@@ -112,6 +112,45 @@ std::vector<Window> Observer::Stacking() const {
     return result;
 }
 
+Window Observer::TopmostOfType(const char* type) const {
+    std::vector<Window> stacking = Stacking();
+    for (auto window = stacking.rbegin(); window != stacking.rend(); ++window) {
+        if (!Viewable(*window)) {
+            continue;
+        }
+        if (HasAtom(*window, "_NET_WM_WINDOW_TYPE", type)) {
+            return *window;
+        }
+        // A managed window is a child of its frame.
+        Window rootReturn = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        Window found = None;
+        if (XQueryTree(display_, *window, &rootReturn, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count && found == None; ++i) {
+                if (HasAtom(children[i], "_NET_WM_WINDOW_TYPE", type) && Viewable(children[i])) {
+                    found = children[i];
+                }
+            }
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (found != None) {
+            return found;
+        }
+    }
+    return None;
+}
+
+Observer::Geometry Observer::GeometryOf(Window window) const {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window, &attributes);
+    platform::x11::Point at = Position(window);
+    return {at.x, at.y, attributes.width, attributes.height};
+}
+
 unsigned long Observer::ScreenPixel(int x, int y) const {
     XImage* image =
         XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
@@ -134,6 +173,15 @@ void Observer::Key(const char* keysym, bool press) const {
     KeyCode code = XKeysymToKeycode(display_, XStringToKeysym(keysym));
     XTestFakeKeyEvent(display_, code, press ? True : False, CurrentTime);
     XSync(display_, False);
+}
+
+Script::Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps)
+    : loop_(loop), steps_(std::move(steps)) {
+    timer_ = loop_.AddTimer(30ms, [this] {
+        if (!Done() && steps_[next_]()) {
+            ++next_;
+        }
+    });
 }
 
 bool ManagedDesktop() {

@@ -42,6 +42,12 @@ class Observer {
     Window TopLevel(Window window) const;
     // The root's children, bottom to top.
     std::vector<Window> Stacking() const;
+    // The topmost viewable window of the root whose window type is `type`, or None.
+    Window TopmostOfType(const char* type) const;
+    struct Geometry {
+        int x, y, width, height;
+    };
+    Geometry GeometryOf(Window window) const;
     // The pixel at (x, y) of the screen as 0xRRGGBB.
     unsigned long ScreenPixel(int x, int y) const;
 
@@ -60,6 +66,22 @@ class Observer {
 
   private:
     ::Display* display_;
+};
+
+// Steps run from a timer of the loop under test, for input that must come while a modal loop
+// (a menu, a drag, a message box) runs: every 30 ms the current step runs, again and again
+// until it returns true, then the next one.
+class Script {
+  public:
+    Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps);
+    ~Script() { loop_.RemoveTimer(timer_); }
+    bool Done() const { return next_ == steps_.size(); }
+
+  private:
+    platform::x11::EventLoop& loop_;
+    std::vector<std::function<bool()>> steps_;
+    std::size_t next_ = 0;
+    platform::x11::EventLoop::Id timer_;
 };
 
 // Whether a window manager runs on the test display.
