@@ -4,7 +4,8 @@
 // keyboard focus.
 //
 // With a window manager (see ewmh.h) it is a managed window that says all that in EWMH terms:
-// a utility window (a type that managers neither tile nor place) without decorations, states
+// a utility window (a type that managers neither tile nor place: openbox keeps it where it
+// asks to be, whereas it places a notification window itself) without decorations, states
 // above, skip-taskbar, skip-pager and sticky, input hint false. Without one it places and
 // stacks itself: override-redirect, raised again whenever another window covers it.
 #pragma once
