@@ -62,6 +62,58 @@ Atom Connection::Intern(const std::string& name) {
     return atom;
 }
 
+namespace {
+
+// The property as XGetWindowProperty gives it, freed with the object.
+struct RawProperty {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned char* data = nullptr;
+
+    RawProperty(::Display* display, Window window, Atom property, Atom wanted) {
+        constexpr long kMaxLongs = 1L << 20;
+        unsigned long after = 0;
+        if (XGetWindowProperty(display, window, property, 0, kMaxLongs, False, wanted, &type,
+                               &format, &count, &after, &data) != Success) {
+            data = nullptr;
+            type = None;
+        }
+    }
+    ~RawProperty() {
+        if (data != nullptr) {
+            XFree(data);
+        }
+    }
+    RawProperty(const RawProperty&) = delete;
+    RawProperty& operator=(const RawProperty&) = delete;
+};
+
+} // namespace
+
+std::optional<std::vector<unsigned long>> Connection::ReadLongs(Window window, Atom property,
+                                                                Atom type) {
+    RawProperty raw(display_, window, property, type);
+    if (raw.type != type || raw.format != 32) {
+        return std::nullopt;
+    }
+    // Xlib hands 32-bit items over as longs.
+    const auto* items = reinterpret_cast<const unsigned long*>(raw.data);
+    std::vector<unsigned long> values;
+    for (unsigned long i = 0; i < raw.count; ++i) {
+        values.push_back(items[i] & 0xFFFFFFFFUL);
+    }
+    return values;
+}
+
+std::optional<std::string> Connection::ReadBytes(Window window, Atom property, Atom type) {
+    RawProperty raw(display_, window, property, type);
+    if (raw.type != type || raw.format != 8) {
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char*>(raw.data), raw.count);
+}
+
 std::vector<XErrorRecord> Connection::TakeErrors() {
     std::lock_guard lock(errorsLock);
     auto found = recordedErrors.find(display_);
