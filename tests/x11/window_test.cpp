@@ -126,14 +126,37 @@ TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
     EXPECT_TRUE(Eventually(painted));
 }
 
-TEST_F(WindowTest, OpacityIsTheWindowPropertyAndOpaqueRemovesIt) {
-    MakeWindow();
+TEST_F(WindowTest, OpacityIsTheWindowPropertyAndShowsWhereACompositorRuns) {
+    // A white window over the desktop's background.
+    const unsigned long background = observer_.ScreenPixel(305, 205);
+    MakeWindow({300, 200}, {37, 36});
+    std::vector<std::uint8_t> white(static_cast<std::size_t>(((37 * 3 + 3) & ~3) * 36), 0xFF);
+    ServerPicture picture(*connection_, {37, 36, (37 * 3 + 3) & ~3, white.data(), true});
+    window_->Apply({.picture = &picture});
     window_->Show();
     ASSERT_TRUE(ShownAt({300, 200}));
     window_->SetOpacity(128);
     connection_->Sync();
     EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
               std::vector<unsigned long>{0x80808080UL});
+    // On screen: half the white and half the background with a compositor, white without.
+    bool composited =
+        XGetSelectionOwner(observer_.Get(), observer_.Intern("_NET_WM_CM_S0")) != None;
+    auto channel = [](unsigned long pixel, int shift) {
+        return static_cast<int>((pixel >> shift) & 0xFF);
+    };
+    auto shows = [&] {
+        unsigned long pixel = observer_.ScreenPixel(318, 218);
+        for (int shift : {0, 8, 16}) {
+            int expected = composited ? (255 * 128 + channel(background, shift) * 127) / 255 : 255;
+            if (std::abs(channel(pixel, shift) - expected) > 4) {
+                return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(Eventually(shows))
+        << std::hex << observer_.ScreenPixel(318, 218) << " over " << background;
     window_->SetOpacity(0);
     connection_->Sync();
     EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
@@ -141,6 +164,7 @@ TEST_F(WindowTest, OpacityIsTheWindowPropertyAndOpaqueRemovesIt) {
     window_->SetOpacity(255);
     connection_->Sync();
     EXPECT_TRUE(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY").empty());
+    EXPECT_TRUE(Eventually([&] { return observer_.ScreenPixel(318, 218) == 0xFFFFFF; }));
 }
 
 TEST_F(WindowTest, WithAManagerTheWindowIsAnUndecoratedStickyUtilityAboveTheOthers) {

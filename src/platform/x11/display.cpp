@@ -14,9 +14,16 @@ namespace {
 std::mutex errorsLock;
 std::map<::Display*, std::vector<XErrorRecord>> recordedErrors;
 
+// The most errors kept for a connection: a program that never asks for them does not grow.
+constexpr std::size_t kKeptErrors = 64;
+
 int RecordError(::Display* display, XErrorEvent* event) {
     std::lock_guard lock(errorsLock);
-    recordedErrors[display].push_back({event->error_code, event->request_code, event->resourceid});
+    std::vector<XErrorRecord>& errors = recordedErrors[display];
+    if (errors.size() == kKeptErrors) {
+        errors.erase(errors.begin());
+    }
+    errors.push_back({event->error_code, event->request_code, event->resourceid});
     return 0;
 }
 

@@ -47,7 +47,7 @@ class Connection {
     // The bytes of the 8-bit `property` of `window`, if it has the type `type`.
     std::optional<std::string> ReadBytes(Window window, Atom property, Atom type);
 
-    // The errors recorded on this connection since the last call, oldest first.
+    // The errors recorded on this connection since the last call (the last 64), oldest first.
     std::vector<XErrorRecord> TakeErrors();
 
   private:
