@@ -126,6 +126,41 @@ TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
     EXPECT_TRUE(Eventually(painted));
 }
 
+TEST_F(WindowTest, AFrameIsOneConfigureAndOneShapeOfTheWindow) {
+    MakeWindow({100, 100}, {10, 10});
+    window_->Show();
+    ASSERT_TRUE(ShownAt({100, 100}));
+    ::Display* display = observer_.Get();
+    int shapeEvent = 0;
+    int shapeError = 0;
+    XShapeQueryExtension(display, &shapeEvent, &shapeError);
+    XSelectInput(display, window_->Id(), StructureNotifyMask);
+    XShapeSelectInput(display, window_->Id(), ShapeNotifyMask);
+    XSync(display, False);
+
+    TestPicture picture(21, 19);
+    ServerPicture uploaded(*connection_, picture.View());
+    const std::vector<RegionRect> shape = {{0, 0, 21, 19}};
+    window_->Apply({.position = Point{140, 150},
+                    .size = WindowSize{21, 19},
+                    .shape = shape,
+                    .picture = &uploaded});
+    ASSERT_TRUE(ShownAt({140, 150}));
+    XSync(display, False);
+    int configures = 0;
+    int boundingShapes = 0;
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        // A manager's own (synthetic) notices of where the frame is do not count.
+        configures += event.type == ConfigureNotify && !event.xconfigure.send_event;
+        boundingShapes += event.type == shapeEvent + ShapeNotify &&
+                          reinterpret_cast<XShapeEvent&>(event).kind == ShapeBounding;
+    }
+    EXPECT_EQ(configures, 1);
+    EXPECT_EQ(boundingShapes, 1);
+}
+
 TEST_F(WindowTest, OpacityIsTheWindowPropertyAndShowsWhereACompositorRuns) {
     // A white window over the desktop's background.
     const unsigned long background = observer_.ScreenPixel(305, 205);
