@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "shared/backend.h"
 #include "platform/region.h"
 #include "platform/window.h"
 #include "shared/imaging_support.h"
@@ -64,7 +65,7 @@ TEST_F(WindowBatch, HoldsPlacementAndShapeBackAndMakesTheLastOfEachAtTheEnd) {
                                kPlace | platform::kSwpNoSize);
 
         EXPECT_EQ(platform::GetWindowRect(hWnd()), (platform::PixelRect{103, 117, 153, 157}));
-        std::vector<std::byte> held = imaging_test::WindowShape(hWnd()).value();
+        std::vector<std::byte> held = backend::WindowShape(hWnd()).value();
         EXPECT_EQ(imaging_test::ParseRegionData(held).rects,
                   (std::vector<imaging_test::Rect>{{1, 2, 11, 12}}));
         EXPECT_TRUE(Same(SystemRect(hWnd()), RECT{100, 120, 130, 140})) << "not made yet";
@@ -87,7 +88,7 @@ TEST_F(WindowBatch, ARemovedShapeIsRemovedAndInnerBatchesWaitForTheOuterOne) {
             platform::SetWindowRgn(hWnd(), platform::Region{}, true);
             platform::SetWindowPos(hWnd(), platform::kHwndTop, 60, 70, 10, 10, kPlace);
         }
-        EXPECT_FALSE(imaging_test::WindowShape(hWnd()).has_value());
+        EXPECT_FALSE(backend::WindowShape(hWnd()).has_value());
         EXPECT_EQ(SystemShape(hWnd()).size(), 1u) << "the inner batch has ended, the outer not";
         EXPECT_TRUE(Same(SystemRect(hWnd()), RECT{100, 120, 130, 140}));
     }
