@@ -57,8 +57,8 @@ TEST_F(ErrorContract, AnErrorInATickEndsAMenuAndComesOutOfIt) {
     ASSERT_TRUE(platform::AppendMenuItem(menu.get(), 7, "&Seven"));
     platform::Timer timer = RaisingTimer();
     contract_user::ChooseMenuItem(1500, 0);
-    EXPECT_TRUE(RaisesTheTicksError(
-        [&] { platform::TrackPopupMenu(menu.get(), 210, 160, window.get()); }));
+    EXPECT_TRUE(
+        RaisesTheTicksError([&] { platform::TrackPopupMenu(menu.get(), 210, 160, window.get()); }));
     EXPECT_EQ(ticks, 1) << "nothing runs once the error is on its way out";
 }
 

@@ -17,7 +17,8 @@ using contract_test::BackendContract;
 platform::Region RegionOf(std::initializer_list<platform::PixelRect> rects) {
     platform::Region region = platform::CreateRectRgn(0, 0, 0, 0);
     for (const platform::PixelRect& rect : rects) {
-        platform::Region part = platform::CreateRectRgn(rect.left, rect.top, rect.right, rect.bottom);
+        platform::Region part =
+            platform::CreateRectRgn(rect.left, rect.top, rect.right, rect.bottom);
         platform::CombineRgn(region.get(), region.get(), part.get(), platform::CombineMode::Or);
     }
     return region;

@@ -30,8 +30,9 @@ void CALLBACK PlayMenuChoice(HWND, UINT, UINT_PTR id, DWORD) {
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         return;
     }
-    // A new menu has nothing selected: the first Down selects its first command item.
-    for (std::size_t i = 0; i <= *menuChoice; ++i) {
+    // Home selects the first command item, whatever was selected before; each Down the next.
+    PostMessageA(menu, WM_KEYDOWN, VK_HOME, 0);
+    for (std::size_t i = 0; i < *menuChoice; ++i) {
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     }
     PostMessageA(menu, WM_CHAR, '\r', 0);
