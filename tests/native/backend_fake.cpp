@@ -4,12 +4,12 @@
 
 #include <initializer_list>
 
+#include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_gdi.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_window.h"
-#include "platform/clipboard.h"
 #include "platform/region.h"
 #include "shared/imaging_support.h"
 #include "win32/testres/testres_blocks.h"
