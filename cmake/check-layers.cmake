@@ -3,8 +3,11 @@
 # Fails, naming each offending line, when
 #  - a layer includes a layer above it or beside it (each sees only itself and the layers
 #    below: platform, then runtime, then imaging and sound, then pet);
-#  - code outside a backend folder (platform/win32, platform/fake) includes that backend's
-#    headers, or code other than the Win32 backend includes <windows.h>;
+#  - code outside a backend folder (platform/win32, platform/fake, platform/x11) includes that
+#    backend's headers, or code other than the Win32 backend includes <windows.h>;
+#  - code other than the shared pieces themselves (platform/shared) and the backends that
+#    stand on them (every one but Win32's) includes them: the shared pieces see only the
+#    platform's contract, each other and the region data, never a backend;
 #  - the region-data files, which the art tool links, include anything of the program but
 #    each other, or the art tool includes anything of the program but them;
 #  - an include climbs out of its folder with "..".
@@ -45,8 +48,10 @@ foreach(file IN LISTS files)
   set(region_data OFF)
   if(file MATCHES "^src/([a-z]+)/")
     set(layer ${CMAKE_MATCH_1})
-    if(file MATCHES "^src/platform/(win32|fake)/")
+    if(file MATCHES "^src/platform/(win32|fake|x11)/")
       set(backend ${CMAKE_MATCH_1})
+    elseif(file MATCHES "^src/platform/shared/")
+      set(backend shared)
     endif()
     string(REGEX REPLACE "^src/" "" in_src "${file}")
     if(in_src MATCHES "^platform/region_(data|bands)\\.(h|cpp)$")
@@ -96,8 +101,15 @@ foreach(file IN LISTS files)
       violation("${file}" "${line}" "${layer} sees only ${visible}")
       continue()
     endif()
-    if(header MATCHES "^platform/(win32|fake)/" AND NOT CMAKE_MATCH_1 STREQUAL backend)
-      violation("${file}" "${line}" "the ${CMAKE_MATCH_1} backend's headers are its own")
+    if(header MATCHES "^platform/(win32|fake|x11)/" AND NOT CMAKE_MATCH_1 STREQUAL backend)
+      if(backend STREQUAL "shared")
+        violation("${file}" "${line}" "the shared pieces stand on no backend")
+      else()
+        violation("${file}" "${line}" "the ${CMAKE_MATCH_1} backend's headers are its own")
+      endif()
+    endif()
+    if(header MATCHES "^platform/shared/" AND NOT backend MATCHES "^(shared|fake|x11)$")
+      violation("${file}" "${line}" "the shared pieces are for the backends other than Win32")
     endif()
   endforeach()
 endforeach()

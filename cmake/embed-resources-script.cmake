@@ -1,5 +1,5 @@
 # Script mode: writes OUTPUT, a C++ table of every frame bitmap and region block below
-# SOURCE_DIR/resources, for the fake backend's resource reads.
+# SOURCE_DIR/resources, for the resource reads of the backends other than Win32.
 file(GLOB bitmaps ${SOURCE_DIR}/resources/frames/*.bmp)
 file(GLOB regions ${SOURCE_DIR}/resources/regions/*.rgn)
 set(arrays "")
@@ -25,9 +25,9 @@ foreach(kind IN ITEMS bitmap region)
   endforeach()
 endforeach()
 file(WRITE ${OUTPUT}.tmp "// Generated from resources/ by the build; do not edit.
-#include \"platform/fake/embedded_resources.h\"
+#include \"platform/shared/embedded_resources.h\"
 
-namespace platform::fake {
+namespace platform::shared {
 namespace {
 ${arrays}} // namespace
 
@@ -37,6 +37,6 @@ ${entries}        {ResourceType::Bitmap, 0, nullptr, 0}};
     return std::span<const EmbeddedResource>(table, std::size(table) - 1);
 }();
 
-} // namespace platform::fake
+} // namespace platform::shared
 ")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

@@ -7,10 +7,10 @@
 #include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
-#include "platform/fake/fake_gdi.h"
-#include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_window.h"
 #include "platform/region.h"
+#include "platform/shared/controls/live_objects.h"
+#include "platform/shared/controls/resources.h"
 #include "shared/imaging_support.h"
 #include "win32/testres/testres_blocks.h"
 
@@ -19,9 +19,9 @@ namespace {
 
 constexpr const char* kTestModulePath = "C:\\Tests\\jellop_testres.dll";
 
-platform::fake::FakeResource RawData(std::variant<std::int32_t, std::string> name,
-                                     std::vector<std::byte> bytes) {
-    platform::fake::FakeResource resource;
+platform::shared::ModuleResource RawData(std::variant<std::int32_t, std::string> name,
+                                         std::vector<std::byte> bytes) {
+    platform::shared::ModuleResource resource;
     resource.type = platform::ResourceType::RawData;
     resource.name = std::move(name);
     resource.bytes = std::move(bytes);
@@ -33,9 +33,9 @@ platform::fake::FakeResource RawData(std::variant<std::int32_t, std::string> nam
 void Reset() {
     platform::fake::ResetApp();
     platform::fake::ResetScreen();
-    platform::fake::ResetModules();
-    platform::fake::ClearMisuses();
-    platform::fake::RegisterModule(
+    platform::shared::ResetModules();
+    platform::shared::ClearMisuses();
+    platform::shared::RegisterModule(
         kTestModulePath,
         {RawData(TESTRES_ID_TWO_BANDS, imaging_test::BlockBytes({TESTRES_TWO_BANDS})),
          RawData(TESTRES_ID_WRONG_TYPE, imaging_test::BlockBytes({TESTRES_WRONG_TYPE})),
@@ -52,16 +52,16 @@ std::string MissingModulePath() {
 }
 
 int OpenModuleCount(const std::string& path) {
-    return platform::fake::OpenModuleCount(path);
+    return platform::shared::OpenModuleCount(path);
 }
 
 std::optional<LiveObjectCounts> LiveObjects() {
-    platform::fake::LiveObjects live = platform::fake::CountLiveObjects();
+    platform::shared::LiveObjects live = platform::shared::CountLiveObjects();
     return LiveObjectCounts{live.dcs, live.bitmaps, live.regions};
 }
 
 std::vector<std::string> PlatformMisuses() {
-    return platform::fake::Misuses();
+    return platform::shared::Misuses();
 }
 
 std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {

@@ -8,10 +8,10 @@
 #include "platform/fake/fake_layered.h"
 #include "platform/fake/fake_menu.h"
 #include "platform/fake/fake_messages.h"
-#include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_sound.h"
 #include "platform/fake/fake_timer.h"
 #include "platform/fake/fake_window.h"
+#include "platform/shared/controls/resources.h"
 #include "runtime/random.h"
 
 namespace testing_support {
@@ -19,7 +19,7 @@ namespace testing_support {
 inline void ResetFakePlatform() {
     platform::fake::ResetApp();
     platform::fake::ResetScreen();
-    platform::fake::ResetModules();
+    platform::shared::ResetModules();
     platform::fake::ResetMessages();
     platform::fake::ResetTimers();
     platform::fake::ResetInput();

@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_gdi.h"
+#include "platform/shared/controls/live_objects.h"
 #include "shared/backend.h"
 
 class LeakCheckedTest : public ::testing::Test {
   protected:
     void SetUp() override {
         backend::Reset();
-        before_ = platform::fake::CountLiveObjects();
+        before_ = platform::shared::CountLiveObjects();
     }
     void TearDown() override {
-        EXPECT_EQ(platform::fake::CountLiveObjects(), before_);
-        EXPECT_EQ(platform::fake::Misuses(), std::vector<std::string>{});
+        EXPECT_EQ(platform::shared::CountLiveObjects(), before_);
+        EXPECT_EQ(platform::shared::Misuses(), std::vector<std::string>{});
     }
 
   private:
-    platform::fake::LiveObjects before_;
+    platform::shared::LiveObjects before_;
 };

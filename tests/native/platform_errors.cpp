@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "platform/fake/fake_resources.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/shared/controls/resources.h"
 #include "runtime/error.h"
 #include "runtime/resources.h"
 
@@ -15,8 +15,8 @@ namespace {
 
 class PlatformErrors : public ::testing::Test {
   protected:
-    void SetUp() override { platform::fake::ResetModules(); }
-    void TearDown() override { platform::fake::ResetModules(); }
+    void SetUp() override { platform::shared::ResetModules(); }
+    void TearDown() override { platform::shared::ResetModules(); }
 };
 
 TEST_F(PlatformErrors, AMissingResourceIsThePlatformsOwnErrorWithoutASource) {

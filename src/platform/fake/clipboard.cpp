@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/fake/fake_clipboard.h"
-#include "platform/fake/objects.h"
+#include "platform/fake/shared_objects.h"
 
 namespace platform {
 namespace {

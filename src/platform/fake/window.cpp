@@ -7,7 +7,7 @@
 
 #include "platform/fake/fake_window.h"
 #include "platform/fake/loop.h"
-#include "platform/fake/objects.h"
+#include "platform/fake/shared_objects.h"
 
 namespace platform {
 namespace {
@@ -190,10 +190,6 @@ void ResetScreen() {
 }
 
 namespace detail {
-
-PixelRect WindowRectOf(WindowHandle window) {
-    return GetWindowRect(window);
-}
 
 RegionHandle* WindowRegionSlot(WindowHandle window) {
     WindowState* state = Find(window);

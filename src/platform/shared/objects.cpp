@@ -1,12 +1,12 @@
-// The fake backend's object table and its live counts.
-#include "platform/fake/objects.h"
+// The object table and its live counts.
+#include "platform/shared/objects.h"
 
 #include <utility>
 #include <vector>
 
-#include "platform/fake/fake_gdi.h"
+#include "platform/shared/controls/live_objects.h"
 
-namespace platform::fake::detail {
+namespace platform::shared::detail {
 namespace {
 
 // Sections larger than this are refused, as a real system refuses what it cannot map.
@@ -112,9 +112,9 @@ void RecordMisuse(std::string what) {
     MisuseLog().push_back(std::move(what));
 }
 
-} // namespace platform::fake::detail
+} // namespace platform::shared::detail
 
-namespace platform::fake {
+namespace platform::shared {
 
 LiveObjects CountLiveObjects() {
     const detail::Objects& objects = detail::TheObjects();
@@ -133,4 +133,4 @@ void ClearMisuses() {
     detail::MisuseLog().clear();
 }
 
-} // namespace platform::fake
+} // namespace platform::shared

@@ -1,11 +1,11 @@
-// Test controls of the fake backend's GDI: the number of live objects, for leak tests, and
-// the calls it saw that the real platform would refuse.
+// Test and debug controls of the in-memory GDI objects: the number of live objects, for leak
+// tests, and the calls seen that the real platform would refuse.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace platform::fake {
+namespace platform::shared {
 
 // DCs (memory DCs and window DCs not yet released), bitmaps and regions that exist now,
 // including regions that windows own. System objects are not counted.
@@ -24,4 +24,4 @@ LiveObjects CountLiveObjects();
 const std::vector<std::string>& Misuses();
 void ClearMisuses();
 
-} // namespace platform::fake
+} // namespace platform::shared

@@ -1,18 +1,18 @@
-// Fake regions on pixman's region32: banded, coalesced, half-open rectangles, the same form
+// Regions on pixman's region32: banded, coalesced, half-open rectangles, the same form
 // Win32 keeps its regions in, so region blocks come out in the same order.
 #include "platform/region.h"
 
 #include <cstring>
 #include <limits>
 
-#include "platform/fake/objects.h"
+#include "platform/shared/objects.h"
 
 namespace platform {
 namespace {
 
-using fake::detail::FindRegion;
-using fake::detail::RecordMisuse;
-using fake::detail::RegionObject;
+using shared::detail::FindRegion;
+using shared::detail::RecordMisuse;
+using shared::detail::RegionObject;
 
 RegionKind KindOf(pixman_region32_t* region) {
     int count = 0;
@@ -21,7 +21,7 @@ RegionKind KindOf(pixman_region32_t* region) {
 }
 
 Region Wrap(std::unique_ptr<RegionObject> region) {
-    return Region(fake::detail::AddRegion(std::move(region)));
+    return Region(shared::detail::AddRegion(std::move(region)));
 }
 
 } // namespace
@@ -36,7 +36,7 @@ bool DeleteObject(RegionHandle region) {
         RecordMisuse("DeleteObject of a region that a window owns");
         return false;
     }
-    fake::detail::DestroyRegion(region);
+    shared::detail::DestroyRegion(region);
     return true;
 }
 
@@ -140,34 +140,6 @@ RegionKind CombineRgn(RegionHandle destination, RegionHandle first, RegionHandle
         return RegionKind::Error;
     }
     return KindOf(to->get());
-}
-
-bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
-    RegionHandle* slot = fake::detail::WindowRegionSlot(window);
-    if (slot == nullptr) {
-        return false; // `region` is released on the way out
-    }
-    RegionObject* given = FindRegion(region.get());
-    if (!IsNull(region.get()) && given == nullptr) {
-        RecordMisuse("SetWindowRgn with a region handle that is not live");
-        (void)region.release();
-        return false;
-    }
-    if (given != nullptr && !IsNull(given->owner)) {
-        RecordMisuse("SetWindowRgn with a region that another window owns");
-        (void)region.release();
-        return false;
-    }
-    // The window releases the shape it had and owns the new one.
-    if (!IsNull(*slot)) {
-        fake::detail::DestroyRegion(*slot);
-    }
-    if (given != nullptr) {
-        given->owner = window;
-    }
-    *slot = region.release();
-    fake::detail::NoteWindowRegionChange(window, redraw);
-    return true;
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// Fake resources: the program's own frame bitmaps and region blocks, compiled in by the build,
-// and modules registered by tests that LoadLibraryEx opens by path. Bitmap resources are
+// Resources without Win32: the program's own frame bitmaps and region blocks, compiled in by
+// the build, and modules registered by tests that LoadLibraryEx opens by path. Bitmap resources are
 // decoded with stb_image, as a picture loader would decode them.
 #include "platform/resources.h"
 
@@ -10,9 +10,9 @@
 #include <memory>
 #include <utility>
 
-#include "platform/fake/embedded_resources.h"
-#include "platform/fake/fake_resources.h"
-#include "platform/fake/objects.h"
+#include "platform/shared/controls/resources.h"
+#include "platform/shared/embedded_resources.h"
+#include "platform/shared/objects.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -23,11 +23,11 @@
 namespace platform {
 namespace {
 
-using fake::FakeResource;
+using shared::ModuleResource;
 
 struct ModuleData {
     std::string path;
-    std::vector<FakeResource> resources;
+    std::vector<ModuleResource> resources;
 };
 
 struct ResourceRef {
@@ -61,9 +61,9 @@ const std::shared_ptr<ModuleData>& OwnModule() {
     ResourceState& state = State();
     if (!state.own) {
         state.own = std::make_shared<ModuleData>();
-        for (const fake::EmbeddedResource& embedded : fake::kEmbeddedResources) {
-            FakeResource resource;
-            resource.type = embedded.type == fake::ResourceType::Bitmap
+        for (const shared::EmbeddedResource& embedded : shared::kEmbeddedResources) {
+            ModuleResource resource;
+            resource.type = embedded.type == shared::ResourceType::Bitmap
                                 ? platform::ResourceType::Bitmap
                                 : platform::ResourceType::RawData;
             resource.name = static_cast<std::int32_t>(embedded.id);
@@ -83,7 +83,7 @@ std::shared_ptr<ModuleData> ModuleOf(ModuleHandle module) {
     return found == State().open.end() ? nullptr : found->second;
 }
 
-bool NameMatches(const FakeResource& resource, const std::string& name) {
+bool NameMatches(const ModuleResource& resource, const std::string& name) {
     if (std::optional<std::uint16_t> id = IntegerResourceName(name)) {
         const auto* number = std::get_if<std::int32_t>(&resource.name);
         return number != nullptr && *number == *id;
@@ -103,14 +103,14 @@ HandleFor(std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t>& h
     if (found != handles.end()) {
         return found->second;
     }
-    std::uintptr_t value = fake::detail::NewHandleValue();
+    std::uintptr_t value = shared::detail::NewHandleValue();
     handles.emplace(key, value);
     table.emplace(value, ref);
     return value;
 }
 
-const FakeResource* Resolve(const std::map<std::uintptr_t, ResourceRef>& table,
-                            std::uintptr_t handle) {
+const ModuleResource* Resolve(const std::map<std::uintptr_t, ResourceRef>& table,
+                              std::uintptr_t handle) {
     auto found = table.find(handle);
     if (found == table.end()) {
         return nullptr;
@@ -149,7 +149,7 @@ std::vector<std::uint8_t> WithFileHeader(const std::vector<std::byte>& resource)
 
 bool FreeLibrary(ModuleHandle module) {
     if (State().open.erase(static_cast<std::uintptr_t>(module)) == 0) {
-        fake::detail::RecordMisuse("FreeLibrary of a module handle that is not open");
+        shared::detail::RecordMisuse("FreeLibrary of a module handle that is not open");
         return false;
     }
     return true;
@@ -160,7 +160,7 @@ Module LoadLibraryEx(const std::string& path, std::uint32_t /*flags*/) {
     if (path.empty() || found == State().registered.end()) {
         return {};
     }
-    std::uintptr_t value = fake::detail::NewHandleValue();
+    std::uintptr_t value = shared::detail::NewHandleValue();
     State().open.emplace(value, found->second);
     return Module(ModuleHandle{value});
 }
@@ -171,7 +171,7 @@ ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, Re
         return {};
     }
     for (std::size_t i = 0; i < data->resources.size(); ++i) {
-        const FakeResource& resource = data->resources[i];
+        const ModuleResource& resource = data->resources[i];
         if (resource.type == type && NameMatches(resource, name)) {
             return ResourceInfoHandle{
                 HandleFor(State().infoHandles, State().infos, ResourceRef{data, i})};
@@ -181,7 +181,7 @@ ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, Re
 }
 
 std::uint32_t SizeofResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
-    const FakeResource* found = Resolve(State().infos, static_cast<std::uintptr_t>(resource));
+    const ModuleResource* found = Resolve(State().infos, static_cast<std::uintptr_t>(resource));
     return found == nullptr ? 0 : static_cast<std::uint32_t>(found->bytes.size());
 }
 
@@ -195,7 +195,7 @@ ResourceDataHandle LoadResource(ModuleHandle /*module*/, ResourceInfoHandle reso
 }
 
 const void* LockResource(ResourceDataHandle data) {
-    const FakeResource* found = Resolve(State().data, static_cast<std::uintptr_t>(data));
+    const ModuleResource* found = Resolve(State().data, static_cast<std::uintptr_t>(data));
     if (found == nullptr || found->lockFails) {
         return nullptr;
     }
@@ -207,7 +207,7 @@ const void* LockResource(ResourceDataHandle data) {
 namespace {
 
 // A decoded bitmap resource, kept because a resource never changes: rows top line first,
-// laid out as the fake's bitmaps lay them out.
+// laid out as the in-memory bitmaps lay them out.
 struct DecodedBitmap {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -217,8 +217,8 @@ struct DecodedBitmap {
 
 // Keyed by address: a resource that was ever looked up stays alive in the handle tables, so
 // its address is never reused for another one.
-const DecodedBitmap* Decode(const FakeResource& resource) {
-    static std::map<const FakeResource*, DecodedBitmap> decoded;
+const DecodedBitmap* Decode(const ModuleResource& resource) {
+    static std::map<const ModuleResource*, DecodedBitmap> decoded;
     auto found = decoded.find(&resource);
     if (found != decoded.end()) {
         return &found->second;
@@ -254,25 +254,25 @@ const DecodedBitmap* Decode(const FakeResource& resource) {
 Picture LoadResPicture(std::int32_t id) {
     ResourceInfoHandle info =
         FindResource(ModuleHandle{}, OwnResourceName(id), ResourceType::Bitmap);
-    const FakeResource* resource = Resolve(State().infos, static_cast<std::uintptr_t>(info));
+    const ModuleResource* resource = Resolve(State().infos, static_cast<std::uintptr_t>(info));
     if (resource == nullptr) {
         RaiseResourceNotFound(id);
     }
     const DecodedBitmap* decoded = Decode(*resource);
     auto bitmap = decoded == nullptr
                       ? nullptr
-                      : fake::detail::MakeBitmap(decoded->width, decoded->height, false);
+                      : shared::detail::MakeBitmap(decoded->width, decoded->height, false);
     if (!bitmap) {
         RaiseResourceError(kErrInvalidPicture, "Invalid picture");
     }
     bitmap->bitsPixel = decoded->bitCount;
     std::memcpy(bitmap->pixels.get(), decoded->rows.data(), decoded->rows.size());
-    return Picture(Bitmap(fake::detail::AddBitmap(std::move(bitmap))));
+    return Picture(Bitmap(shared::detail::AddBitmap(std::move(bitmap))));
 }
 
-namespace fake {
+namespace shared {
 
-void RegisterModule(const std::string& path, std::vector<FakeResource> resources) {
+void RegisterModule(const std::string& path, std::vector<ModuleResource> resources) {
     auto module = std::make_shared<ModuleData>();
     module->path = path;
     module->resources = std::move(resources);
@@ -290,7 +290,7 @@ int OpenModuleCount(const std::string& path) {
 void RemoveOwnResource(platform::ResourceType type, std::int32_t id) {
     // A new module table, so that handles into the old one stay valid.
     auto module = std::make_shared<ModuleData>(*OwnModule());
-    std::erase_if(module->resources, [&](const FakeResource& resource) {
+    std::erase_if(module->resources, [&](const ModuleResource& resource) {
         const auto* number = std::get_if<std::int32_t>(&resource.name);
         return resource.type == type && number != nullptr && *number == id;
     });
@@ -302,5 +302,5 @@ void ResetModules() {
     State().own.reset(); // rebuilt from the embedded resources on next use
 }
 
-} // namespace fake
+} // namespace shared
 } // namespace platform

@@ -1,6 +1,7 @@
-// The fake backend's table of GDI objects (bitmaps, DCs, regions), shared by its GDI, region,
-// resource and window files. Handles are numbered from one counter and never reused, so a
-// handle that was released once stays unknown and every late use of it is caught.
+// The in-memory table of GDI objects (bitmaps, DCs, regions) that every backend but Win32's
+// keeps, shared by the GDI, region and resource files here and by the backend's windows and
+// menus. Handles are numbered from one counter and never reused, so a handle that was released
+// once stays unknown and every late use of it is caught.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,7 @@
 #include "platform/handles.h"
 #include "platform/window.h"
 
-namespace platform::fake::detail {
+namespace platform::shared::detail {
 
 // The desktop window: its DC is the screen.
 inline constexpr WindowHandle kDesktopWindow{0x10};
@@ -96,11 +97,4 @@ void DestroyRegion(RegionHandle region);
 // that a window owns, and the like.
 void RecordMisuse(std::string what);
 
-// The window system's side of windows, kept with the windows: a window's rectangle (for its
-// DC), the slot holding the region it owns (null when `window` is not a window), and the
-// record of a change of its shape.
-PixelRect WindowRectOf(WindowHandle window);
-RegionHandle* WindowRegionSlot(WindowHandle window);
-void NoteWindowRegionChange(WindowHandle window, bool redraw);
-
-} // namespace platform::fake::detail
+} // namespace platform::shared::detail

@@ -1,23 +1,23 @@
-// Fake GDI: memory DCs that hold a selected bitmap, DIB sections with real pixel memory, and
-// BitBlt that really computes the raster operation on the pixels, clipped to both surfaces
-// as GDI clips them.
+// GDI in memory: memory DCs that hold a selected bitmap, DIB sections with real pixel memory,
+// and BitBlt that really computes the raster operation on the pixels, clipped to both surfaces
+// as GDI clips them. Window DCs draw on an in-memory screen, at the window's rectangle.
 #include "platform/gdi.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "platform/fake/objects.h"
+#include "platform/shared/objects.h"
 
 namespace platform {
 namespace {
 
-using fake::detail::BitmapObject;
-using fake::detail::DcObject;
-using fake::detail::FindBitmap;
-using fake::detail::FindDc;
-using fake::detail::RecordMisuse;
-using fake::detail::TheObjects;
+using shared::detail::BitmapObject;
+using shared::detail::DcObject;
+using shared::detail::FindBitmap;
+using shared::detail::FindDc;
+using shared::detail::RecordMisuse;
+using shared::detail::TheObjects;
 
 // Where a DC draws: a bitmap, the device position of the DC's origin on it, and the part of
 // it the DC may touch.
@@ -37,9 +37,9 @@ std::optional<Surface> SurfaceOf(DcHandle dc) {
     if (object->memory) {
         surface.bitmap = FindBitmap(object->selected);
     } else {
-        surface.bitmap = FindBitmap(fake::detail::ScreenSurface());
-        if (object->window != fake::detail::kDesktopWindow) {
-            PixelRect rect = fake::detail::WindowRectOf(object->window);
+        surface.bitmap = FindBitmap(shared::detail::ScreenSurface());
+        if (object->window != shared::detail::kDesktopWindow) {
+            PixelRect rect = GetWindowRect(object->window);
             surface.originX = rect.left;
             surface.originY = rect.top;
             surface.clipLeft = rect.left;
@@ -98,8 +98,8 @@ MemoryDc CreateCompatibleDC(DcHandle dc) {
     }
     DcObject object;
     object.memory = true;
-    object.selected = fake::detail::StockBitmap();
-    std::uintptr_t value = fake::detail::NewHandleValue();
+    object.selected = shared::detail::StockBitmap();
+    std::uintptr_t value = shared::detail::NewHandleValue();
     TheObjects().dcs.emplace(value, object);
     return MemoryDc(DcHandle{value});
 }
@@ -132,8 +132,8 @@ Bitmap CreateDIBSection(DcHandle dc, const BitmapInfo& info, std::uint32_t usage
         return {};
     }
     bool bottomUp = header.biHeight > 0;
-    auto bitmap = fake::detail::MakeBitmap(header.biWidth,
-                                           bottomUp ? header.biHeight : -header.biHeight, bottomUp);
+    auto bitmap = shared::detail::MakeBitmap(
+        header.biWidth, bottomUp ? header.biHeight : -header.biHeight, bottomUp);
     if (!bitmap) {
         return {};
     }
@@ -141,7 +141,7 @@ Bitmap CreateDIBSection(DcHandle dc, const BitmapInfo& info, std::uint32_t usage
     if (bits != nullptr) {
         *bits = bitmap->pixels.get();
     }
-    return Bitmap(fake::detail::AddBitmap(std::move(bitmap)));
+    return Bitmap(shared::detail::AddBitmap(std::move(bitmap)));
 }
 
 Bitmap CreateCompatibleBitmap(DcHandle dc, std::int32_t width, std::int32_t height) {
@@ -152,13 +152,13 @@ Bitmap CreateCompatibleBitmap(DcHandle dc, std::int32_t width, std::int32_t heig
     // A memory DC's device is its selected bitmap: the default one is monochrome.
     const BitmapObject* format = object->memory ? FindBitmap(object->selected) : nullptr;
     bool monochrome = format != nullptr && format->monochrome;
-    auto bitmap = fake::detail::MakeBitmap(width, height, false);
+    auto bitmap = shared::detail::MakeBitmap(width, height, false);
     if (!bitmap) {
         return {};
     }
     bitmap->monochrome = monochrome;
     bitmap->bitsPixel = monochrome ? 1 : 32;
-    return Bitmap(fake::detail::AddBitmap(std::move(bitmap)));
+    return Bitmap(shared::detail::AddBitmap(std::move(bitmap)));
 }
 
 BitmapHandle SelectObject(DcHandle dc, BitmapHandle bitmap) {
@@ -172,14 +172,14 @@ BitmapHandle SelectObject(DcHandle dc, BitmapHandle bitmap) {
         return bitmap;
     }
     // A bitmap can be selected into one DC at a time; the stock bitmap into any number.
-    if (!IsNull(incoming->selectedInto) && bitmap != fake::detail::StockBitmap()) {
+    if (!IsNull(incoming->selectedInto) && bitmap != shared::detail::StockBitmap()) {
         return {};
     }
     BitmapHandle previous = object->selected;
     if (BitmapObject* outgoing = FindBitmap(previous)) {
         outgoing->selectedInto = {};
     }
-    if (bitmap != fake::detail::StockBitmap()) {
+    if (bitmap != shared::detail::StockBitmap()) {
         incoming->selectedInto = dc;
     }
     object->selected = bitmap;
@@ -289,16 +289,16 @@ std::int32_t GetObject(BitmapHandle bitmap, BitmapRecord& record) {
 }
 
 WindowHandle GetDesktopWindow() {
-    return fake::detail::kDesktopWindow;
+    return shared::detail::kDesktopWindow;
 }
 
 WindowDc GetDC(WindowHandle window) {
-    if (window != fake::detail::kDesktopWindow && !IsWindow(window)) {
+    if (window != shared::detail::kDesktopWindow && !IsWindow(window)) {
         return {};
     }
     DcObject object;
     object.window = window;
-    std::uintptr_t value = fake::detail::NewHandleValue();
+    std::uintptr_t value = shared::detail::NewHandleValue();
     TheObjects().dcs.emplace(value, object);
     return WindowDc(window, DcHandle{value});
 }

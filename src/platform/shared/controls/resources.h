@@ -1,5 +1,6 @@
-// Test controls of the fake backend's resources: modules that LoadLibraryEx can open, by
-// path, with the raw-data resources they hold, and the modules open now.
+// Test controls of the resources of the backends other than Win32's: modules that
+// LoadLibraryEx can open, by path, with the raw-data resources they hold (no others open), the
+// modules open now, and resources that fail to load or lock.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,9 @@
 
 #include "platform/resources.h"
 
-namespace platform::fake {
+namespace platform::shared {
 
-struct FakeResource {
+struct ModuleResource {
     platform::ResourceType type = platform::ResourceType::RawData;
     std::variant<std::int32_t, std::string> name; // an integer id or a text name
     std::vector<std::byte> bytes;
@@ -22,7 +23,7 @@ struct FakeResource {
 
 // Makes `path` a module that LoadLibraryEx opens, holding `resources`. Paths compare
 // without regard to case, as Windows paths do.
-void RegisterModule(const std::string& path, std::vector<FakeResource> resources);
+void RegisterModule(const std::string& path, std::vector<ModuleResource> resources);
 
 // How many times modules opened with LoadLibraryEx have not been freed yet, for `path`.
 int OpenModuleCount(const std::string& path);
@@ -34,4 +35,4 @@ void RemoveOwnResource(platform::ResourceType type, std::int32_t id);
 // own module all its resources back.
 void ResetModules();
 
-} // namespace platform::fake
+} // namespace platform::shared

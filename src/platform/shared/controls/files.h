@@ -1,12 +1,12 @@
-// Test controls of the fake backend's file layer. The fake keeps its files on the host file
-// system but enforces the Windows sharing rules among the files this process holds open, and
-// can run out of disk space on request.
+// Test controls of the file layer of the backends other than Win32's. It keeps its files on
+// the host file system but enforces the Windows sharing rules among the files this process
+// holds open, and can run out of disk space on request.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
-namespace platform::fake {
+namespace platform::shared {
 
 // Bytes that may still be written before writes fail with 61 "Disk full" (the write that
 // crosses the limit stores what fits, then fails); none = unlimited.
@@ -18,4 +18,4 @@ int OpenFileCount();
 // Unlimited space again. Files still open stay open.
 void ResetFiles();
 
-} // namespace platform::fake
+} // namespace platform::shared

@@ -1,7 +1,7 @@
-// The file layer on the fake backend: the host file system through the C library and
-// <filesystem>, with Windows semantics layered on top: sharing locks among the files this
-// process has open (a move, replace or delete of an open file fails as on Windows), run-time
-// error numbers from errno, and a disk that can be made to fill up.
+// The file layer of the backends other than Win32's: the host file system through the C
+// library and <filesystem>, with Windows semantics layered on top: sharing locks among the
+// files this process has open (a move, replace or delete of an open file fails as on Windows),
+// run-time error numbers from errno, and a disk that can be made to fill up.
 #include "platform/files.h"
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include <list>
 #include <system_error>
 
-#include "platform/fake/fake_files.h"
+#include "platform/shared/controls/files.h"
 
 namespace platform {
 namespace {
@@ -265,7 +265,7 @@ std::string CreateTemporaryFileBeside(const std::string& path) {
 }
 
 void MoveFileReplacing(const std::string& from, const std::string& to) {
-    // Windows refuses to move or replace a file that someone holds open, and so does the fake.
+    // Windows refuses to move or replace a file that someone holds open, and so does this layer.
     if (IsOpen(KeyOf(from)) || IsOpen(KeyOf(to))) {
         throw FileError(kFileErrPermissionDenied);
     }
@@ -278,7 +278,7 @@ void MoveFileReplacing(const std::string& from, const std::string& to) {
     }
 }
 
-namespace fake {
+namespace shared {
 
 void SetFreeDiskSpace(std::optional<std::uint64_t> bytes) {
     State().freeSpace = bytes;
@@ -292,5 +292,5 @@ void ResetFiles() {
     State().freeSpace.reset();
 }
 
-} // namespace fake
+} // namespace shared
 } // namespace platform
