@@ -19,6 +19,7 @@
 #include "platform/fake/fake_window.h"
 #include "platform/shared/controls/live_objects.h"
 #include "runtime/form.h"
+#include "shared/backend.h"
 #include "shared/imaging_support.h"
 
 namespace {
@@ -91,7 +92,7 @@ ShownState StateOf(platform::WindowHandle window) {
         return shown;
     }
     shown.rect = state->rect;
-    shown.shape = imaging_test::WindowShape(window).value_or(std::vector<std::byte>{});
+    shown.shape = backend::WindowShape(window).value_or(std::vector<std::byte>{});
 
     // The picture's pixels, read through a 24-bit copy.
     platform::BitmapRecord record{};

@@ -12,11 +12,11 @@
 namespace platform::fake {
 
 struct WindowOperation {
-    enum class Kind { Create, Show, Hide, SetPos, SetRegion, SetPicture, Destroy };
+    // SetRect: SetWindowRect, or a move of the user's (a system drag); SetTopmost: SetTopmost.
+    enum class Kind { Create, Show, Hide, SetRect, SetTopmost, SetRegion, SetPicture, Destroy };
     Kind kind = Kind::Create;
     PixelRect rect;             // the window's rectangle after the operation
-    std::uint32_t flags = 0;    // SetPos: the SetWindowPos flags
-    WindowHandle insertAfter{}; // SetPos
+    bool topmost = false;       // SetTopmost: into the band (true) or out of it
     bool redraw = false;        // SetRegion
     bool hasRegion = false;     // SetRegion: a shape was given (not cleared)
     std::uint64_t sequence = 0; // order among all recorded calls of the fake backend
@@ -27,11 +27,6 @@ struct WindowState {
     PixelRect rect;
     bool visible = false;
     bool topmost = false;
-    // What a form window is: a popup without caption or frame, a tool window (no taskbar
-    // button), of a class that receives double-clicks.
-    bool popup = false;
-    bool toolWindow = false;
-    bool doubleClicks = false;
     BitmapHandle picture{};
     RegionHandle region{}; // owned by the window
     std::vector<WindowOperation> operations;
