@@ -88,24 +88,6 @@ TEST_F(SoundEndToEnd, PanFiveThousandPutsTheOtherSideAbout50DecibelsDown) {
 // is heard once, and never together with the 500 Hz part. A second copy mixed in would overlap
 // the two parts for about 150 ms (the probe's "mixed" control shows that the measurement sees
 // such an overlap).
-struct PartsHeard {
-    int low = 0, high = 0, both = 0; // 10 ms windows
-};
-
-PartsHeard MeasureParts(const Recording& recording, const Stretch& stretch) {
-    auto low = ToneAmplitudes(recording.left, 500);
-    auto high = ToneAmplitudes(recording.left, 1500);
-    PartsHeard parts;
-    for (std::size_t window = stretch.begin / (kRate / 100);
-         window < stretch.end / (kRate / 100) && window < low.size(); ++window) {
-        bool lowOn = low[window] > 0.05, highOn = high[window] > 0.05;
-        parts.low += lowOn;
-        parts.high += highOn;
-        parts.both += lowOn && highOn;
-    }
-    return parts;
-}
-
 TEST_F(SoundEndToEnd, PlayingASoundThatStillPlaysRestartsItInsteadOfMixingASecondCopy) {
     Recording recording;
     ASSERT_NO_FATAL_FAILURE(Hear("restart", recording));
