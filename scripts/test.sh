@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test tier: native (fake platform, sanitizers), win32 (under Wine), e2e (the real
-# program under Wine, driven from outside) on a bare X desktop, on a managed one with a
-# compositor, and there again with two busy loops taking the machine's cores, and a minute of
-# fuzzing of the region readers. Installs what is missing first.
+# Runs every test tier: native (fake platform, sanitizers), the native pieces that need the
+# environment's display and sound server (PulseAudio sound, the X11 clipboard), win32 (under
+# Wine), e2e (the real program under Wine, driven from outside) on a bare X desktop, on a
+# managed one with a compositor, and there again with two busy loops taking the machine's
+# cores, and a minute of fuzzing of the region readers. Installs what is missing first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -19,6 +20,7 @@ done
 jellop_start
 jellop_desktop bare
 ctest --preset native
+ctest --preset environment
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e
