@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -112,6 +111,16 @@ std::vector<Stretch> SoundStretches(const Recording& recording, double threshold
         }
     }
     return stretches;
+}
+
+std::string Describe(const std::vector<Stretch>& stretches) {
+    std::ostringstream text;
+    text << stretches.size() << " stretch(es) of sound:";
+    for (const Stretch& stretch : stretches) {
+        text << " [" << stretch.begin * 1000.0 / kRate << " ms, " << stretch.Milliseconds()
+             << " ms long]";
+    }
+    return text.str();
 }
 
 double LevelDb(const std::vector<double>& channel, const Stretch& stretch) {

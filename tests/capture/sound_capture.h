@@ -50,6 +50,9 @@ struct Stretch {
 // buffers in the middle of a sound) and blips shorter than 30 ms dropped.
 std::vector<Stretch> SoundStretches(const Recording& recording, double thresholdDb = -65);
 
+// The stretches as a test's message gives them: where each begins and how long it lasts.
+std::string Describe(const std::vector<Stretch>& stretches);
+
 // RMS level in dBFS of the middle 60% of a stretch of one channel.
 double LevelDb(const std::vector<double>& channel, const Stretch& stretch);
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 
 #include "../win32/sound_wave_file.h"
 #include "harness.h"
@@ -17,16 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace e2e::sound;
-
-std::string Describe(const std::vector<Stretch>& stretches) {
-    std::ostringstream text;
-    text << stretches.size() << " stretch(es) of sound:";
-    for (const Stretch& stretch : stretches) {
-        text << " [" << stretch.begin * 1000.0 / kRate << " ms, " << stretch.Milliseconds()
-             << " ms long]";
-    }
-    return text.str();
-}
 
 class SoundEndToEnd : public ::testing::Test {
   protected:

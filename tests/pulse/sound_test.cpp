@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
-#include <sstream>
 #include <thread>
 
 #include "capture/process.h"
@@ -38,16 +37,6 @@ void RunLoop(std::chrono::milliseconds duration) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         platform::pulse::PollWithSound(nullptr, 0, static_cast<int>(left.count()));
     }
-}
-
-std::string Describe(const std::vector<Stretch>& stretches) {
-    std::ostringstream text;
-    text << stretches.size() << " stretch(es) of sound:";
-    for (const Stretch& stretch : stretches) {
-        text << " [" << stretch.begin * 1000.0 / kRate << " ms, " << stretch.Milliseconds()
-             << " ms long]";
-    }
-    return text.str();
 }
 
 // The streams the server plays now (sink inputs), as pactl lists them.
@@ -351,6 +340,7 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     ASSERT_TRUE(tone.has_value());
     tone->Play(platform::kPlayLooping);
     RunLoop(300ms);
+    ASSERT_EQ(PlayingStreams(), 1) << "the sound plays on the test's own server"; // pactl too
 
     auto everything = [&](const char* when) {
         SCOPED_TRACE(when);
