@@ -31,12 +31,15 @@ using platform::SoundDevice;
 constexpr std::uint32_t kEffectFlags = platform::kBufferCtrlPan | platform::kBufferCtrlVolume;
 
 // The program's loop between its ticks, for `duration`: waiting on the sound server only.
-void RunLoop(std::chrono::milliseconds duration) {
+// Returns how often it woke.
+int RunLoop(std::chrono::milliseconds duration) {
     const auto end = Clock::now() + duration;
-    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+    int waits = 0;
+    for (auto now = Clock::now(); now < end; now = Clock::now(), ++waits) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         platform::pulse::PollWithSound(nullptr, 0, static_cast<int>(left.count()));
     }
+    return waits;
 }
 
 // The streams the server plays now (sink inputs), as pactl lists them.
@@ -194,17 +197,21 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     ASSERT_TRUE(tone.has_value());
     RunLoop(100ms);
     EXPECT_EQ(PlayingStreams(), 0) << "loaded but not playing";
+    EXPECT_EQ(RunLoop(500ms), 1) << "the loop sleeps through while nothing plays";
     int whileLooping = -1;
+    int wakeups = 0;
     Recording recording = Hear([&] {
         EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
-        RunLoop(350ms);
+        wakeups = RunLoop(350ms);
         whileLooping = PlayingStreams();
-        RunLoop(350ms);
+        wakeups += RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
         EXPECT_EQ(tone->Stop(), platform::kSoundOk);
         EXPECT_FALSE(tone->IsPlaying());
     });
     EXPECT_EQ(whileLooping, 1);
+    std::cout << "the loop woke " << wakeups << " times in 700 ms of playing\n";
+    EXPECT_LT(wakeups, 50) << "feeding the stream keeps the loop busy";
     EXPECT_EQ(PlayingStreams(), 0) << "stopped";
     auto stretches = SoundStretches(recording);
     ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
