@@ -200,13 +200,16 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(RunLoop(500ms), 1) << "the loop sleeps through while nothing plays";
     int whileLooping = -1;
     int wakeups = 0;
+    double playedMs = 0; // 700 ms and the time pactl takes
     Recording recording = Hear([&] {
+        const auto start = Clock::now();
         EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
         wakeups = RunLoop(350ms);
         whileLooping = PlayingStreams();
         wakeups += RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
         EXPECT_EQ(tone->Stop(), platform::kSoundOk);
+        playedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         EXPECT_FALSE(tone->IsPlaying());
     });
     EXPECT_EQ(whileLooping, 1);
@@ -215,8 +218,8 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(PlayingStreams(), 0) << "stopped";
     auto stretches = SoundStretches(recording);
     ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
-    std::cout << "looping, stopped after 700 ms: " << Describe(stretches) << "\n";
-    EXPECT_NEAR(stretches[0].Milliseconds(), 700, 60);
+    std::cout << "looping, stopped after " << playedMs << " ms: " << Describe(stretches) << "\n";
+    EXPECT_NEAR(stretches[0].Milliseconds(), playedMs, 60);
 
     EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
     EXPECT_EQ(tone->Play(0), platform::kSoundOk);
