@@ -302,13 +302,15 @@ TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
     EXPECT_GE(Clock::now() - waited, 45ms);
 }
 
-// A sound server of the test's own, which it can stop and end.
+// A sound server of the test's own, which it can pause, end and start again.
 class PrivateServer {
   public:
-    PrivateServer() {
+    PrivateServer() : socket_(home_.Path() + "/native") { Start(); }
+    ~PrivateServer() { End(); }
+    void Start() {
         const std::string runtime = home_.Path() + "/run";
         mkdir(runtime.c_str(), 0700);
-        socket_ = home_.Path() + "/native";
+        std::filesystem::remove(socket_); // left by an ended server
         pid_ = capture::StartProcess(
             {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
              "--load=module-native-protocol-unix socket=" + socket_,
@@ -319,7 +321,6 @@ class PrivateServer {
             std::this_thread::sleep_for(20ms);
         }
     }
-    ~PrivateServer() { End(); }
     bool Started() const { return std::filesystem::exists(socket_); }
     std::string Address() const { return "unix:" + socket_; }
     void Pause() { kill(pid_, SIGSTOP); }
@@ -339,7 +340,8 @@ class PrivateServer {
 
 // The server that stops answering, then goes away, while a sound plays: every call goes on
 // succeeding at once, the loop's waits keep to their timeouts, and nothing is heard of it (a
-// SIGPIPE or an abort would end this test program).
+// SIGPIPE or an abort would end this test program). When a server is there again, the sounds
+// played as the pet plays them (every 400 ms) reach it within a few seconds.
 TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) {
     PrivateServer privateServer;
     ASSERT_TRUE(privateServer.Started());
@@ -374,6 +376,19 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     privateServer.End();
     everything("server gone");
     EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
+
+    privateServer.Start();
+    ASSERT_TRUE(privateServer.Started());
+    tone->Stop();
+    int streams = 0;
+    for (auto deadline = Clock::now() + 10s; streams == 0 && Clock::now() < deadline;) {
+        tone->SetCurrentPosition(0);
+        tone->Play(0);
+        RunLoop(400ms);
+        streams = PlayingStreams();
+    }
+    EXPECT_EQ(streams, 1) << "the sound does not reach the server that came back";
+    EXPECT_TRUE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
 }
 
 } // namespace

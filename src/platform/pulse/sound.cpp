@@ -172,7 +172,8 @@ struct SoundBuffer::Impl {
     void OpenStream() {
         CloseStream();
         if (!connection->Ready()) {
-            return; // the server has gone away: silently on
+            connection->Revive(); // silently on, and heard again once the server is back
+            return;
         }
         stream = pa_stream_new(connection->Context(), name.c_str(), &spec, &map);
         if (!stream) {
