@@ -30,6 +30,11 @@ using platform::SoundDevice;
 
 constexpr std::uint32_t kEffectFlags = platform::kBufferCtrlPan | platform::kBufferCtrlVolume;
 
+// The results of the sound calls, in the contract's terms.
+constexpr platform::SoundResult kOk = platform::kSoundOk;
+constexpr platform::SoundResult kInvalid = platform::kSoundInvalidParam;
+constexpr platform::SoundResult kNoControl = platform::kSoundControlUnavailable;
+
 // The program's loop between its ticks, for `duration`: waiting on the sound server only.
 // Returns how often it woke.
 int RunLoop(std::chrono::milliseconds duration) {
@@ -105,10 +110,10 @@ TEST_F(PulseSound, VolumeMinus1500IsExactly15DecibelsBelowFullVolume) {
     auto tone = Load("tone.wav", ToneAt1kHz(0.4));
     ASSERT_TRUE(tone.has_value());
     Recording recording = Hear([&] {
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(0), kOk);
         RunLoop(1100ms);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        EXPECT_EQ(tone->SetVolume(-1500), kOk);
+        EXPECT_EQ(tone->Play(0), kOk);
         RunLoop(500ms);
     });
     auto stretches = SoundStretches(recording);
@@ -128,8 +133,8 @@ TEST_F(PulseSound, PanAttenuatesTheOtherSideAndSilencesItAtTheEnds) {
     const std::int32_t pans[] = {-5000, 5000, platform::kPanLeft, platform::kPanRight};
     Recording recording = Hear([&] {
         for (std::int32_t pan : pans) {
-            EXPECT_EQ(tone->SetPan(pan), platform::kSoundOk);
-            EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+            EXPECT_EQ(tone->SetPan(pan), kOk);
+            EXPECT_EQ(tone->Play(0), kOk);
             RunLoop(1100ms);
         }
     });
@@ -174,8 +179,8 @@ TEST_F(PulseSound, PlayRestartsARewoundSoundAndNeverMixesASecondCopy) {
     };
 
     PartsHeard restarted = heard("rewound and played", [&] {
-        EXPECT_EQ(sound->SetCurrentPosition(0), platform::kSoundOk);
-        EXPECT_EQ(sound->Play(0), platform::kSoundOk);
+        EXPECT_EQ(sound->SetCurrentPosition(0), kOk);
+        EXPECT_EQ(sound->Play(0), kOk);
     });
     EXPECT_LE(restarted.both, 3) << "the two parts overlap: a second copy was mixed in";
     EXPECT_NEAR(restarted.high, 30, 4) << "the 1500 Hz part is heard once, 300 ms";
@@ -203,12 +208,12 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     double playedMs = 0; // 700 ms and the time pactl takes
     Recording recording = Hear([&] {
         const auto start = Clock::now();
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), kOk);
         wakeups = RunLoop(350ms);
         whileLooping = PlayingStreams();
         wakeups += RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
-        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
+        EXPECT_EQ(tone->Stop(), kOk);
         playedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         EXPECT_FALSE(tone->IsPlaying());
     });
@@ -221,8 +226,8 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     std::cout << "looping, stopped after " << playedMs << " ms: " << Describe(stretches) << "\n";
     EXPECT_NEAR(stretches[0].Milliseconds(), playedMs, 60);
 
-    EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
-    EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+    EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
+    EXPECT_EQ(tone->Play(0), kOk);
     EXPECT_TRUE(tone->IsPlaying());
     RunLoop(600ms);
     EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
@@ -253,13 +258,13 @@ TEST_F(PulseSound, LoadsEveryPcmLayoutAndRefusesEverythingElse) {
 
     auto tone = Load("tone.wav", ToneAt1kHz(0.1));
     ASSERT_TRUE(tone.has_value());
-    EXPECT_EQ(tone->SetVolume(1), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetVolume(-10001), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetPan(10001), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), platform::kSoundInvalidParam);
+    EXPECT_EQ(tone->SetVolume(1), kInvalid);
+    EXPECT_EQ(tone->SetVolume(-10001), kInvalid);
+    EXPECT_EQ(tone->SetPan(10001), kInvalid);
+    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), kInvalid);
     auto plain = Load("plain.wav", ToneAt1kHz(0.1), platform::kBufferCtrlVolume);
     ASSERT_TRUE(plain.has_value());
-    EXPECT_EQ(plain->SetPan(0), platform::kSoundControlUnavailable);
+    EXPECT_EQ(plain->SetPan(0), kNoControl);
 }
 
 // Restores an environment variable when it goes.
@@ -290,7 +295,7 @@ TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
     ASSERT_TRUE(device.has_value());
     EXPECT_EQ(device->SetCooperativeLevel(platform::WindowHandle{1},
                                           platform::CooperativeLevel::Exclusive),
-              platform::kSoundOk);
+              kOk);
     const auto start = Clock::now();
     const std::string file = Write("tone.wav", soundtest::WaveBytes(ToneAt1kHz(0.1)));
     EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
@@ -357,12 +362,12 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     auto everything = [&](const char* when) {
         SCOPED_TRACE(when);
         const auto start = Clock::now();
-        EXPECT_EQ(tone->SetPan(-3000), platform::kSoundOk);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
-        EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
-        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        EXPECT_EQ(tone->SetPan(-3000), kOk);
+        EXPECT_EQ(tone->SetVolume(-1500), kOk);
+        EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
+        EXPECT_EQ(tone->Play(0), kOk);
+        EXPECT_EQ(tone->Stop(), kOk);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), kOk);
         EXPECT_TRUE(tone->IsPlaying());
         EXPECT_LT(Clock::now() - start, 100ms) << "a call waited for the server";
         for (int i = 0; i < 10; ++i) {
