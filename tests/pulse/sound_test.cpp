@@ -234,6 +234,20 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(PlayingStreams(), 0) << "heard to its end";
 }
 
+// A short sound is given to the server whole: it plays on to its end while the program is
+// busy elsewhere and does not wait on the sound server.
+TEST_F(PulseSound, AShortSoundPlaysWholeWhileTheLoopIsBusy) {
+    auto tone = Load("tone.wav", ToneAt1kHz(0.5));
+    ASSERT_TRUE(tone.has_value());
+    Recording recording = Hear([&] {
+        EXPECT_EQ(tone->Play(0), kOk);
+        std::this_thread::sleep_for(800ms);
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
+    EXPECT_NEAR(stretches[0].Milliseconds(), 500, 30) << Describe(stretches);
+}
+
 // Refusals, as on Windows, leave no buffer; volume and pan outside their ranges, or without
 // their control, are refused with DirectSound's codes.
 TEST_F(PulseSound, LoadsEveryPcmLayoutAndRefusesEverythingElse) {

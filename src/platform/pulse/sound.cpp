@@ -1,7 +1,7 @@
 // Sound through PulseAudio's client library. A buffer holds its samples in the program; a
 // playback stream to the server exists only while the buffer plays: opened by Play, fed from
-// the program's loop (PollWithSound) as the server asks for samples, and closed by Stop or once
-// a sound played once has drained. Nothing is open, and nothing mixes, while nothing plays.
+// the program's loop (PollWithSound) up to a second ahead, and closed by Stop or once a sound
+// played once has drained. Nothing is open, and nothing mixes, while nothing plays.
 #include "platform/sound.h"
 
 #include <pulse/introspect.h>
@@ -31,8 +31,9 @@ constexpr SoundResult kControlUnavailable = kSoundControlUnavailable;
 // 80 ms gives about 30 wake-ups a second while a sound plays, and a stop heard within 40 ms.
 constexpr pa_usec_t kLatencyUsec = 80 * 1000;
 // How much of the sound the stream is given at a time, beyond what the server asks for: a short
-// sound all at once, so that the program's loop is not woken to feed it while it plays (what is
-// queued but not yet mixed goes with the stream when it is closed).
+// sound all at once, so that it plays on to its end even while the program's loop is kept
+// from feeding it (a slow tick, a wait of its own). What is queued but not yet mixed goes with
+// the stream when it is closed, so a stop is no later for it.
 constexpr pa_usec_t kAheadUsec = 1000 * 1000;
 constexpr std::size_t kAheadMaxBytes = 1 << 20; // well below the server's queue limit (4 MB)
 
