@@ -234,6 +234,58 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(PlayingStreams(), 0) << "heard to its end";
 }
 
+// Each sample format as the server plays it: mono 8-bit (unsigned) at 22050 Hz, 24-bit and
+// 32-bit at 48000 Hz (resampled), and a stereo file whose tone is on its left channel only.
+TEST_F(PulseSound, EverySampleFormatIsHeardAtItsLevelOnItsSides) {
+    struct Case {
+        const char* name;
+        std::uint16_t bits, channels;
+        std::uint32_t rate;
+    };
+    const Case cases[] = {{"u8.wav", 8, 1, 22050},
+                          {"s24.wav", 24, 1, 48000},
+                          {"s32.wav", 32, 1, 48000},
+                          {"left-only.wav", 16, 2, 44100}};
+    std::vector<SoundBuffer> buffers;
+    for (const Case& c : cases) {
+        auto tone = soundtest::Tone(1000, 0.4, 0.5, static_cast<int>(c.rate));
+        std::vector<double> samples;
+        for (double sample : tone) {
+            samples.push_back(sample);
+            if (c.channels == 2) {
+                samples.push_back(0); // the right channel
+            }
+        }
+        soundtest::WaveContent wave;
+        wave.bitsPerSample = c.bits;
+        wave.channels = c.channels;
+        wave.samplesPerSec = c.rate;
+        wave.data = soundtest::Pcm(samples, c.bits);
+        auto buffer = Load(c.name, wave);
+        ASSERT_TRUE(buffer.has_value()) << c.name;
+        buffers.push_back(std::move(*buffer));
+    }
+    Recording recording = Hear([&] {
+        for (SoundBuffer& buffer : buffers) {
+            EXPECT_EQ(buffer.Play(0), kOk);
+            RunLoop(1100ms);
+        }
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), std::size(cases)) << Describe(stretches);
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        const double left = LevelDb(recording.left, stretches[i]);
+        const double right = LevelDb(recording.right, stretches[i]);
+        std::cout << cases[i].name << ": left " << left << " dBFS, right " << right << " dBFS\n";
+        EXPECT_NEAR(left, -9.03, 0.3) << cases[i].name;
+        if (cases[i].channels == 1) {
+            EXPECT_NEAR(right, left, 0.05) << cases[i].name << ": a mono sound on both sides";
+        } else {
+            EXPECT_LT(right, -90) << cases[i].name << ": the right channel stays silent";
+        }
+    }
+}
+
 // A short sound is given to the server whole: it plays on to its end while the program is
 // busy elsewhere and does not wait on the sound server.
 TEST_F(PulseSound, AShortSoundPlaysWholeWhileTheLoopIsBusy) {
