@@ -270,13 +270,12 @@ struct SoundBuffer::Impl {
         static_cast<Impl*>(userdata)->Feed(bytes);
     }
 
-    // The sound has been heard to its end: its stream is closed.
-    static void OnDrained(pa_stream*, int success, void* userdata) {
+    // The sound has been heard to its end (or the server would not drain it): its stream is
+    // closed, so that none stays open once nothing plays.
+    static void OnDrained(pa_stream*, int, void* userdata) {
         auto& self = *static_cast<Impl*>(userdata);
-        if (success) {
-            pa_operation_unref(std::exchange(self.drain, nullptr));
-            self.CloseStream();
-        }
+        pa_operation_unref(std::exchange(self.drain, nullptr));
+        self.CloseStream();
     }
 };
 
