@@ -21,11 +21,12 @@ export JELLOP_NATIVE_BUILD=${JELLOP_NATIVE_BUILD:-$JELLOP_ROOT/build/native}
 
 # Everything the scripts, the CMake files and the tests use, installed without the packages'
 # recommendations; libclang-rt-14-dev (only recommended by clang) holds libFuzzer and clang's
-# sanitizer run-times. openbox and picom make the managed desktop.
+# sanitizer run-times. openbox and picom make the managed desktop; debootstrap, unzip, dpkg-dev
+# and file build and test the packages.
 JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
     xdotool x11-utils pulseaudio pulseaudio-utils imagemagick googletest libbenchmark-dev
     libpixman-1-dev libstb-dev libx11-dev libxext-dev libxtst-dev libxft-dev libfontconfig-dev
-    libpulse-dev fonts-dejavu-core openbox picom)
+    libpulse-dev fonts-dejavu-core openbox picom debootstrap unzip dpkg-dev file)
 
 # The colour of the test desktop's background (the tests measure opacity against it).
 export JELLOP_BACKGROUND=${JELLOP_BACKGROUND:-204060}

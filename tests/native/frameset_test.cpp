@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@
 #include "native/committed_files.h"
 #include "region.h"
 #include "shared/imaging_support.h" // prints the rectangles
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
 
 namespace {
 
@@ -131,8 +136,8 @@ TEST(ArtGenerator, RegeneratesTheCommittedFilesByteForByte) {
                                                               jellop::art::kDescriptionPath);
     const jellop::art::FileMap files = jellop::art::generateArt(description);
 
-    // Every frame and region, the icon and the contact sheet, nothing else.
-    EXPECT_EQ(files.size(), std::size(kFrames) * 2 + 2);
+    // Every frame and region, the icon and its two PNG files, the contact sheet, nothing else.
+    EXPECT_EQ(files.size(), std::size(kFrames) * 2 + 4);
     for (const ExpectedFrame& f : kFrames) {
         EXPECT_TRUE(files.count(framePath(f.id))) << f.id;
         EXPECT_TRUE(files.count(regionPath(f.id))) << f.id;
@@ -353,6 +358,51 @@ TEST(FrameSet, BackViewsKeepTheFrontOutlineButNotTheFace) {
 
 // --------------------------------------------------------------------- icon
 
+// One image of the committed icon: its colour depth, its AND mask (set where the desktop shows
+// through) and its colours, row 0 at the top.
+struct IconEntry {
+    std::uint32_t bits = 0;
+    std::vector<bool> mask;
+    std::vector<std::array<std::uint8_t, 3>> rgb;
+};
+
+// Reads entry `e` of the icon file `b`, checking its directory entry and header on the way.
+void readIconEntry(const Bytes& b, int e, IconEntry& entry) {
+    const size_t dir = 6 + 16 * static_cast<size_t>(e);
+    ASSERT_LE(dir + 16, b.size());
+    EXPECT_EQ(b[dir], 32);
+    EXPECT_EQ(b[dir + 1], 32);
+    const std::uint32_t bpp = u16(b, dir + 6), size = u32(b, dir + 8), offset = u32(b, dir + 12);
+    entry.bits = bpp;
+    ASSERT_LE(size_t(offset) + size, b.size());
+
+    // BMP-encoded entry: info header with doubled height, colour, AND mask.
+    EXPECT_EQ(u32(b, offset), 40u);
+    EXPECT_EQ(i32(b, offset + 4), 32);
+    EXPECT_EQ(i32(b, offset + 8), 64);
+    EXPECT_EQ(u16(b, offset + 14), bpp);
+    EXPECT_EQ(u32(b, offset + 16), 0u);
+    const size_t paletteBytes = bpp == 8 ? 1024 : 0;
+    const size_t colourStride = 32 * bpp / 8;
+    ASSERT_EQ(size, 40 + paletteBytes + colourStride * 32 + 4 * 32) << bpp << "-bit entry size";
+
+    entry.mask.assign(32 * 32, false);
+    entry.rgb.assign(32 * 32, {});
+    const size_t pixels = offset + 40 + paletteBytes, andMask = pixels + colourStride * 32;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const size_t row = size_t(31 - y);
+            entry.mask[y * 32 + x] = (b[andMask + row * 4 + x / 8] >> (7 - x % 8)) & 1;
+            if (bpp == 8) {
+                const size_t p = offset + 40 + 4 * size_t(b[pixels + row * colourStride + x]);
+                entry.rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
+            } else {
+                const size_t p = pixels + row * colourStride + 3 * size_t(x);
+                entry.rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
+            }
+        }
+}
+
 TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
     const Bytes b = readFile("resources/icon/jellop.ico");
     ASSERT_GE(b.size(), 6u + 2 * 16);
@@ -360,56 +410,53 @@ TEST(Icon, HoldsTwo32x32ImagesOf8And24BitsWithMatchingMasks) {
     EXPECT_EQ(u16(b, 2), 1u); // icon, not cursor
     ASSERT_EQ(u16(b, 4), 2u);
 
-    std::vector<std::uint32_t> bits;
-    std::vector<std::vector<bool>> masks;
-    std::vector<std::vector<std::array<std::uint8_t, 3>>> colours;
-    for (int e = 0; e < 2; ++e) {
-        const size_t dir = 6 + 16 * static_cast<size_t>(e);
-        EXPECT_EQ(b[dir], 32);
-        EXPECT_EQ(b[dir + 1], 32);
-        const std::uint32_t bpp = u16(b, dir + 6), size = u32(b, dir + 8),
-                            offset = u32(b, dir + 12);
-        bits.push_back(bpp);
-        ASSERT_LE(size_t(offset) + size, b.size());
-
-        // BMP-encoded entry: info header with doubled height, colour, AND mask.
-        EXPECT_EQ(u32(b, offset), 40u);
-        EXPECT_EQ(i32(b, offset + 4), 32);
-        EXPECT_EQ(i32(b, offset + 8), 64);
-        EXPECT_EQ(u16(b, offset + 14), bpp);
-        EXPECT_EQ(u32(b, offset + 16), 0u);
-        const size_t paletteBytes = bpp == 8 ? 1024 : 0;
-        const size_t colourStride = 32 * bpp / 8;
-        ASSERT_EQ(size, 40 + paletteBytes + colourStride * 32 + 4 * 32) << bpp << "-bit entry size";
-
-        std::vector<bool> mask(32 * 32);
-        std::vector<std::array<std::uint8_t, 3>> rgb(32 * 32);
-        const size_t pixels = offset + 40 + paletteBytes, andMask = pixels + colourStride * 32;
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                const size_t row = size_t(31 - y);
-                mask[y * 32 + x] = (b[andMask + row * 4 + x / 8] >> (7 - x % 8)) & 1;
-                if (bpp == 8) {
-                    const size_t p = offset + 40 + 4 * size_t(b[pixels + row * colourStride + x]);
-                    rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
-                } else {
-                    const size_t p = pixels + row * colourStride + 3 * size_t(x);
-                    rgb[y * 32 + x] = {b[p + 2], b[p + 1], b[p]};
-                }
-            }
-        masks.push_back(mask);
-        colours.push_back(rgb);
-    }
-    EXPECT_EQ(bits, (std::vector<std::uint32_t>{8, 24}));
-    EXPECT_EQ(masks[0], masks[1]);
-    EXPECT_EQ(colours[0], colours[1]);
-    const auto transparent = std::count(masks[0].begin(), masks[0].end(), true);
+    IconEntry entries[2];
+    for (int e = 0; e < 2; ++e)
+        ASSERT_NO_FATAL_FAILURE(readIconEntry(b, e, entries[e]));
+    EXPECT_EQ(entries[0].bits, 8u);
+    EXPECT_EQ(entries[1].bits, 24u);
+    EXPECT_EQ(entries[0].mask, entries[1].mask);
+    EXPECT_EQ(entries[0].rgb, entries[1].rgb);
+    const std::vector<bool>& mask = entries[0].mask;
+    const auto transparent = std::count(mask.begin(), mask.end(), true);
     EXPECT_GT(transparent, 0);
     EXPECT_LT(transparent, 32 * 32 / 2);
-    for (size_t i = 0; i < masks[0].size(); ++i) {
-        if (masks[0][i]) {
-            EXPECT_EQ(colours[0][i], (std::array<std::uint8_t, 3>{0, 0, 0})) << "pixel " << i;
+    for (size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i]) {
+            EXPECT_EQ(entries[0].rgb[i], (std::array<std::uint8_t, 3>{0, 0, 0})) << "pixel " << i;
         }
+    }
+}
+
+// The icon files of Linux desktops: the icon's own pixels at 32x32 and, enlarged by whole
+// pixels, at 128x128; transparent exactly where the icon's mask lets the desktop through.
+TEST(Icon, ThePngFilesShowTheIconsPixelsAtTheirSizes) {
+    IconEntry icon;
+    ASSERT_NO_FATAL_FAILURE(readIconEntry(readFile("resources/icon/jellop.ico"), 1, icon));
+    for (int scale : {1, jellop::art::kLargeIconScale}) {
+        const int size = 32 * scale;
+        const std::string path = "resources/icon/hicolor/" + std::to_string(size) + "x" +
+                                 std::to_string(size) + "/apps/jellop.png";
+        const Bytes png = readFile(path);
+        int width = 0, height = 0, channels = 0;
+        std::unique_ptr<stbi_uc, void (*)(void*)> rgba(
+            stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height,
+                                  &channels, 4),
+            stbi_image_free);
+        ASSERT_TRUE(rgba) << path << ": " << stbi_failure_reason();
+        ASSERT_EQ(width, size) << path;
+        ASSERT_EQ(height, size) << path;
+        int wrong = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const stbi_uc* p = rgba.get() + (static_cast<size_t>(y) * size + x) * 4;
+                const size_t source = static_cast<size_t>(y / scale) * 32 + x / scale;
+                const bool clear = icon.mask[source];
+                wrong += clear ? p[3] != 0
+                               : p[3] != 255 || std::array<std::uint8_t, 3>{p[0], p[1], p[2]} !=
+                                                    icon.rgb[source];
+            }
+        EXPECT_EQ(wrong, 0) << path << ": pixels that differ from the icon's";
     }
 }
 

@@ -25,6 +25,12 @@ FileMap generateArt(const std::string& descriptionText) {
         sheet.push_back({isIcon ? "ICON" : f.name, &img, isIcon ? 99 : std::stoi(f.name) / 10});
         if (isIcon) {
             files["resources/icon/jellop.ico"] = encodeIcon(img, d.palette);
+            for (int scale : {1, kLargeIconScale}) {
+                const std::string size =
+                    std::to_string(img.width * scale) + "x" + std::to_string(img.height * scale);
+                files["resources/icon/hicolor/" + size + "/apps/jellop.png"] =
+                    iconPng(img, d.palette, scale);
+            }
             continue;
         }
         const std::vector<Rect> rects = regionRects(img);

@@ -4,9 +4,7 @@
 #include <map>
 #include <stdexcept>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
+#include "png.h"
 
 namespace jellop::art {
 
@@ -141,12 +139,6 @@ void drawImage(Canvas& canvas, const Image& img, const Palette& palette, int sca
         }
 }
 
-void appendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-
 } // namespace
 
 std::vector<std::uint8_t> contactSheetPng(const std::vector<SheetEntry>& entries,
@@ -178,10 +170,7 @@ std::vector<std::uint8_t> contactSheetPng(const std::vector<SheetEntry>& entries
         x += e.image->width * scale + kPad;
     }
 
-    std::vector<std::uint8_t> png;
-    if (!stbi_write_png_to_func(appendBytes, &png, width, height, 3, canvas.rgb.data(), width * 3))
-        throw std::runtime_error("contact sheet: PNG encoding failed");
-    return png;
+    return encodePng(width, height, 3, canvas.rgb);
 }
 
 } // namespace jellop::art

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "bmp.h"
+#include "png.h"
 
 namespace jellop::art {
 
@@ -84,6 +85,23 @@ std::vector<std::uint8_t> encodeIcon(const Image& img, const Palette& palette) {
     for (const auto& e : entries)
         out.bytes.insert(out.bytes.end(), e.begin(), e.end());
     return out.bytes;
+}
+
+std::vector<std::uint8_t> iconPng(const Image& img, const Palette& palette, int scale) {
+    const int width = img.width * scale, height = img.height * scale;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t index = img.at(x / scale, y / scale);
+            if (index == kClear)
+                continue;
+            std::uint8_t* pixel = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+            pixel[0] = palette[index].r;
+            pixel[1] = palette[index].g;
+            pixel[2] = palette[index].b;
+            pixel[3] = 255;
+        }
+    return encodePng(width, height, 4, rgba);
 }
 
 } // namespace jellop::art
