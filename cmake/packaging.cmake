@@ -43,8 +43,9 @@ if(JELLOP_PLATFORM STREQUAL "x11")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION games)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Desktop Jellop developers <jellop@users.noreply.example>")
+  # The summary above is the package's one-line synopsis; this is the text below it.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "A desktop pet\n A small jelly creature lives on the desktop in a window cut to its shape.\n It bounces after the pointer, plays short panned sounds, can be dragged,\n has a menu on the right button and dies with a splat when double-clicked.")
+      "A desktop pet: a small jelly creature lives on the desktop in a window cut to its\nshape. It bounces after the pointer, plays short panned sounds, can be dragged,\nhas a menu on the right button and dies with a splat when double-clicked.")
 elseif(JELLOP_PLATFORM STREQUAL "win32")
   install(TARGETS jellop RUNTIME DESTINATION .)
   install(FILES ${jellop_sounds} ${PROJECT_SOURCE_DIR}/resources/windows/README.txt DESTINATION .)
