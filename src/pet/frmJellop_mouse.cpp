@@ -4,19 +4,15 @@
 #include "pet/frmJellop.h"
 #include "pet/frmMenu.h"
 #include "platform/input.h"
-#include "platform/messages.h"
 #include "runtime/menu.h"
 
 namespace pet {
 
 void frmJellop::Form_MouseDown(std::int16_t Button, std::int16_t, float, float) {
     if (Button == kLeftButton) {
-        // The system's move loop takes the window along with the pointer, as if its caption
-        // bar had been grabbed, until the button is released.
-        platform::ReleaseCapture();
-        platform::WindowHandle window = hWnd();
-        platform::SendMessage(window, platform::kWmSysCommand,
-                              platform::kScMove | platform::kHtCaption, 0);
+        // The system takes the window along with the pointer, as if its caption bar had been
+        // grabbed, until the button is released.
+        platform::BeginSystemDrag(hWnd());
     } else {
         runtime::PopupMenu(Menu().hWnd(), Menu().mnuOption);
     }

@@ -1,5 +1,7 @@
 #include "pet/modLayered.h"
 
+#include <optional>
+
 #include "platform/layered.h"
 #include "platform/window.h"
 #include "runtime/rounding.h"
@@ -9,7 +11,6 @@ namespace {
 
 constexpr std::int32_t kPlatformWin32Windows = 1;
 constexpr double kFixedTwipsPerPixel = 15.0;
-constexpr std::uint32_t kTopmostFlags = platform::kSwpNoActivate | platform::kSwpShowWindow;
 
 // Twips to pixels at the fixed factor, to the nearest pixel, halves to even; error 6 when the
 // result does not fit 32 bits.
@@ -22,37 +23,25 @@ std::int32_t FixedPixels(float twips) {
 bool LayeredSupported = false;
 
 void DetectLayeredSupport() {
-    LayeredSupported = platform::GetVersionExPlatformId() > kPlatformWin32Windows;
+    LayeredSupported = platform::SystemPlatformId() > kPlatformWin32Windows;
 }
 
 void SetWindowAlpha(platform::WindowHandle hWnd, std::int32_t lKey, std::uint8_t alpha) {
     if (!LayeredSupported) {
         return;
     }
-    std::uint32_t flags = 0;
-    std::uint32_t colour = static_cast<std::uint32_t>(lKey);
-    if (lKey == -1) {
-        colour = 0;
-    } else {
-        flags |= platform::kLwaColorKey;
+    std::optional<std::uint32_t> colourKey;
+    if (lKey != -1) {
+        colourKey = static_cast<std::uint32_t>(lKey);
     }
-    if (alpha < 255) {
-        flags |= platform::kLwaAlpha;
-    }
-    platform::SetLayeredWindowAttributes(hWnd, colour, alpha, flags);
+    platform::SetOpacity(hWnd, alpha, colourKey);
 }
 
 void SetLayeredStyle(platform::WindowHandle hWnd, bool bOn) {
     if (!LayeredSupported) {
         return;
     }
-    std::int32_t style = platform::GetWindowLong(hWnd, platform::kGwlExStyle);
-    if (bOn) {
-        style |= platform::kWsExLayered;
-    } else {
-        style &= ~platform::kWsExLayered;
-    }
-    platform::SetWindowLong(hWnd, platform::kGwlExStyle, style);
+    platform::SetLayered(hWnd, bOn);
 }
 
 void SetTopmost(const runtime::Form& window, bool bOn) {
@@ -61,9 +50,10 @@ void SetTopmost(const runtime::Form& window, bool bOn) {
     float top = window.Top();
     float width = window.Width();
     float height = window.Height();
-    platform::WindowHandle insertAfter = bOn ? platform::kHwndTopmost : platform::kHwndNoTopmost;
-    platform::SetWindowPos(hWnd, insertAfter, FixedPixels(left), FixedPixels(top),
-                           FixedPixels(width), FixedPixels(height), kTopmostFlags);
+    std::int32_t x = FixedPixels(left);
+    std::int32_t y = FixedPixels(top);
+    platform::PixelRect rect{x, y, x + FixedPixels(width), y + FixedPixels(height)};
+    platform::SetTopmost(hWnd, bOn, rect);
 }
 
 } // namespace modLayered

@@ -17,16 +17,15 @@ extern bool LayeredSupported;
 // the version numbers are not looked at.
 void DetectLayeredSupport();
 
-// Sets the layered attributes of `hWnd`: colour key `lKey` (0x00BBGGRR, -1 for none) and
-// constant alpha `alpha`. At alpha 255 with no key the call is made with no flags at all.
+// Sets the opacity of the layered window `hWnd`: colour key `lKey` (0x00BBGGRR, -1 for none)
+// and constant alpha `alpha`.
 void SetWindowAlpha(platform::WindowHandle hWnd, std::int32_t lKey, std::uint8_t alpha);
 
-// Adds (bOn) or removes the layered extended style, leaving every other style bit as it is.
+// Makes the window layered (bOn) or not, leaving everything else about it as it is.
 void SetLayeredStyle(platform::WindowHandle hWnd, bool bOn);
 
 // Moves the window into (bOn) or out of the topmost band and shows it: its rectangle is read
-// in twips and re-applied in pixels at the fixed factor of 15 twips per pixel, with
-// SWP_NOACTIVATE | SWP_SHOWWINDOW.
+// in twips and re-applied in pixels at the fixed factor of 15 twips per pixel.
 void SetTopmost(const runtime::Form& window, bool bOn);
 
 } // namespace modLayered

@@ -11,8 +11,6 @@
 namespace platform {
 
 inline constexpr std::uint32_t kClipboardFormatBitmap = 2; // CF_BITMAP
-inline constexpr std::uint32_t kClipboardFormatDib = 8;    // CF_DIB
-inline constexpr std::uint32_t kClipboardFormatDibV5 = 17; // CF_DIBV5
 
 // Opens the clipboard for this task; `owner` may be none. False when another task has it open.
 bool OpenClipboard(WindowHandle owner);
@@ -25,12 +23,5 @@ bool EmptyClipboard();
 bool SetClipboardData(std::uint32_t format, Bitmap& bitmap);
 
 bool CloseClipboard();
-
-// The formats on the open clipboard, in the order the system enumerates them (formats the
-// system synthesizes from the offered ones come after those).
-std::vector<std::uint32_t> EnumClipboardFormats();
-
-// The bitmap on the open clipboard, borrowed: it stays the clipboard's. None if there is none.
-BitmapHandle GetClipboardBitmap();
 
 } // namespace platform

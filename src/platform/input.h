@@ -1,7 +1,9 @@
-// The pointer: where it is and who holds the mouse capture.
+// The pointer: where it is, and the window system's own drag of a window by it.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/handles.h"
 
 namespace platform {
 
@@ -15,7 +17,11 @@ struct PointerPosition {
 // system cannot tell, for example on a locked desktop.
 bool GetCursorPos(PointerPosition& position);
 
-// Ends a mouse capture of this thread's windows, if any. False when the system refused.
-bool ReleaseCapture();
+// Lets the user drag `window` with the pointer, as if its caption bar had been grabbed with
+// the left button, until the button is released; returns when the drag has ended, and from then
+// on GetWindowRect reports where the user left the window. Timer ticks are still delivered
+// meanwhile. With the button already up the drag ends at once. Rethrows an exception that a
+// callback raised while the drag ran.
+void BeginSystemDrag(WindowHandle window);
 
 } // namespace platform

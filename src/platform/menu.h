@@ -20,18 +20,16 @@ Menu CreatePopupMenu();
 bool AppendMenuItem(MenuHandle menu, std::uint32_t commandId, const std::string& caption);
 bool AppendMenuSeparator(MenuHandle menu);
 
-// The check mark of a command item. CheckMenuItem returns the previous state, or -1 when the
-// menu has no item with that id; IsMenuItemChecked reads the state back.
-std::int32_t CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked);
+// The check mark of a command item. CheckMenuItem is false when the menu has no item with that
+// id; IsMenuItemChecked reads the state back.
+bool CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked);
 bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId);
 
-// Shows `menu` at (x, y) in screen pixels for `owner` and runs the system's modal menu loop
-// until the user chooses an item or dismisses the menu; timer ticks are still delivered
-// meanwhile. `flags` are TrackPopupMenu's alignment and button flags (TPM_*): 0 is
-// left-aligned at x, top-aligned at y, chosen with the left button. Returns the chosen command
+// Shows `menu` with its top-left corner at (x, y) in screen pixels for `owner` and runs the
+// system's modal menu loop until the user chooses an item (with the left button or the keys)
+// or dismisses the menu; timer ticks are still delivered meanwhile. Returns the chosen command
 // id, or 0 when nothing was chosen. Rethrows an exception that a callback raised while the
 // menu was open.
-std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
-                             WindowHandle owner);
+std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y, WindowHandle owner);
 
 } // namespace platform

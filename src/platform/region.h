@@ -15,7 +15,7 @@ namespace platform {
 // CombineRgn modes.
 enum class CombineMode : std::int32_t { And = 1, Or = 2, Xor = 3, Diff = 4, Copy = 5 };
 
-// Region kinds that CombineRgn and GetWindowRgn report.
+// Region kinds that CombineRgn reports.
 enum class RegionKind : std::int32_t { Error = 0, Null = 1, Simple = 2, Complex = 3 };
 
 bool DeleteObject(RegionHandle region);
@@ -48,8 +48,5 @@ Region CopyRegion(RegionHandle region);
 // destroyed; if the call fails, the region is released here. Either way the caller never
 // releases it.
 bool SetWindowRgn(WindowHandle window, Region region, bool redraw);
-
-// Copies the window's shape into `destination`; Error when the window has no shape.
-RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination);
 
 } // namespace platform

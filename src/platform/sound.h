@@ -2,9 +2,9 @@
 // fake backend. A buffer is filled once from a PCM wave file and then rewound, played, stopped,
 // panned and attenuated; volume and pan are in hundredths of a decibel, as DirectSound has them.
 //
-// Calls report failure by their result (`SoundResult`), never by an exception: the failure codes
-// are the system's own (HRESULTs on Windows; the fake backend gives the same codes for the same
-// failures). A buffer keeps its device alive, so buffers and device may be released in any order.
+// Calls report failure by their result (`SoundResult`), never by an exception, in the same
+// terms on every backend. A buffer keeps its device alive, so buffers and device may be released
+// in any order.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +16,20 @@
 
 namespace platform {
 
-using SoundResult = std::int32_t;
-
-inline constexpr SoundResult kSoundOk = 0;
-// DSERR_INVALIDPARAM (E_INVALIDARG): a value out of range, a bad window handle.
-inline constexpr SoundResult kSoundInvalidParam = static_cast<SoundResult>(0x80070057u);
-// DSERR_CONTROLUNAVAIL: volume or pan on a buffer created without that control.
-inline constexpr SoundResult kSoundControlUnavailable = static_cast<SoundResult>(0x8878001Eu);
+// What a sound call came to.
+enum class SoundResult {
+    Ok,
+    // A value out of range (a pan beyond full left or right, a volume above 0 or below
+    // silence, a position past the end), or a window that is not one.
+    InvalidValue,
+    // Volume or pan on a buffer made without that control.
+    ControlUnavailable,
+    // The device refused for a reason of its own (it is gone, it has no driver, ...).
+    Failed,
+};
 
 constexpr bool SoundSucceeded(SoundResult result) {
-    return result >= 0;
+    return result == SoundResult::Ok;
 }
 
 // Cooperative levels of a sound device (DSSCL_*).

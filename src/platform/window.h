@@ -41,27 +41,20 @@ bool IsWindowVisible(WindowHandle window);
 // The window's rectangle on the screen (all zero when `window` is not a window).
 PixelRect GetWindowRect(WindowHandle window);
 
-// SetWindowPos flags and insert-after values.
-inline constexpr std::uint32_t kSwpNoSize = 0x0001;
-inline constexpr std::uint32_t kSwpNoMove = 0x0002;
-inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
-inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
-inline constexpr std::uint32_t kSwpShowWindow = 0x0040;
-inline constexpr std::uint32_t kSwpHideWindow = 0x0080;
-inline constexpr WindowHandle kHwndTop{0};
-inline constexpr WindowHandle kHwndTopmost{static_cast<std::uintptr_t>(-1)};
-inline constexpr WindowHandle kHwndNoTopmost{static_cast<std::uintptr_t>(-2)};
+// Moves and sizes the window to `rect`, leaving its place in the z-order and its visibility as
+// they are; never activates it.
+bool SetWindowRect(WindowHandle window, const PixelRect& rect);
 
-bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
-                  std::int32_t width, std::int32_t height, std::uint32_t flags);
+// Puts the window into (on) or out of the band of windows that stay above all others, places
+// it at `rect` and shows it, without activating it.
+bool SetTopmost(WindowHandle window, bool on, const PixelRect& rect);
 
-// Holds back the placement (SetWindowPos without a z-order change) and shape (SetWindowRgn)
-// that `window` is given while the batch lives, and gives the window the last of each when it
-// ends: the shape first, then the placement. The screen then shows the new size, position and
-// shape together, and a shape taken away and given again in between costs nothing. Meanwhile
-// GetWindowRect and GetWindowRgn report the held-back values, so code inside the batch reads
-// what it has written. A placement that changes the z-order or the visibility, showing or
-// hiding the window and destroying it make the held-back changes first. Batches of the same
+// Holds back the placement (SetWindowRect) and shape (SetWindowRgn) that `window` is given
+// while the batch lives, and gives the window the last of each when it ends: the shape first,
+// then the placement. The screen then shows the new size, position and shape together, and a
+// shape taken away and given again in between costs nothing. Meanwhile GetWindowRect reports
+// the held-back rectangle, so code inside the batch reads what it has written. SetTopmost,
+// showing or hiding the window and destroying it make the held-back changes first. Batches of the same
 // window nest; the outermost applies. A backend whose window system shows every change at
 // once anyway may apply them as they come (the fake one does).
 class WindowUpdateBatch {

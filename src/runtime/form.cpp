@@ -28,12 +28,17 @@ Form::Form(const FormDesign& design) {
     window_ = platform::CreateFormWindow(design.caption, ToPixels(design.left, x),
                                          ToPixels(design.top, y), ToPixels(design.width, x),
                                          ToPixels(design.height, y));
-    platform::SetMessageHandler(
-        hWnd(), [this](const platform::Message& message) { return OnMessage(message); });
+    platform::WindowEvents events;
+    events.buttonDown = [this](const platform::ButtonPress& press) { OnButtonDown(press); };
+    events.doubleClick = [this](const platform::ButtonPress& press) { OnDoubleClick(press); };
+    events.closeRequest = [this] { OnCloseRequest(); };
+    // The session ends (log-off, shut-down): the same as a close request.
+    events.sessionEnd = [this] { OnCloseRequest(); };
+    platform::SetWindowEvents(hWnd(), std::move(events));
 }
 
 Form::~Form() {
-    platform::SetMessageHandler(hWnd(), {});
+    platform::SetWindowEvents(hWnd(), {});
     if (Loaded()) {
         NoteFormUnloaded();
     }
@@ -65,7 +70,7 @@ void Form::Unload() {
     for (Timer* timer : timers_) {
         timer->Release();
     }
-    platform::SetMessageHandler(hWnd(), {});
+    platform::SetWindowEvents(hWnd(), {});
     window_.reset();
     state_ = State::Unloaded;
     NoteFormUnloaded();
@@ -73,62 +78,37 @@ void Form::Unload() {
 
 void Form::Form_MouseDown(std::int16_t, std::int16_t, float, float) {}
 
-std::optional<std::intptr_t> Form::OnMessage(const platform::Message& message) {
-    switch (message.id) {
-    case platform::kWmClose:
-        return OnCloseRequest();
-    case platform::kWmEndSession:
-        // The session ends (log-off, shut-down): the same as a close request.
-        return message.wParam != 0 ? OnCloseRequest() : 0;
-    case platform::kWmLButtonDown:
-        return OnButtonDown(kLeftButton, message);
-    case platform::kWmRButtonDown:
-    case platform::kWmRButtonDblClk:
-        return OnButtonDown(kRightButton, message);
-    case platform::kWmMButtonDown:
-    case platform::kWmMButtonDblClk:
-        return OnButtonDown(kMiddleButton, message);
-    case platform::kWmLButtonDblClk:
-        return OnDoubleClick();
-    case platform::kWmMouseActivate:
-        return OnMouseActivate();
-    default:
-        return std::nullopt;
-    }
-}
-
 // A close request unloads the form instead of letting the system destroy its window.
-std::intptr_t Form::OnCloseRequest() {
+void Form::OnCloseRequest() {
     Unload();
-    return 0;
 }
 
-std::intptr_t Form::OnButtonDown(std::int16_t button, const platform::Message& message) {
+void Form::OnButtonDown(const platform::ButtonPress& press) {
+    std::int16_t button = kLeftButton;
+    if (press.button == platform::MouseButton::Right) {
+        button = kRightButton;
+    } else if (press.button == platform::MouseButton::Middle) {
+        button = kMiddleButton;
+    }
     std::int16_t shift = 0;
-    if (message.wParam & platform::kMkShift) {
+    if (press.shift) {
         shift |= kShiftMask;
     }
-    if (message.wParam & platform::kMkControl) {
+    if (press.control) {
         shift |= kCtrlMask;
     }
-    // Client coordinates, signed 16-bit each, as mouse messages pack them.
-    auto x = static_cast<std::int16_t>(static_cast<std::uint32_t>(message.lParam) & 0xFFFF);
-    auto y = static_cast<std::int16_t>((static_cast<std::uint32_t>(message.lParam) >> 16) & 0xFFFF);
-    Form_MouseDown(button, shift, static_cast<float>(x) * TwipsPerPixelX(),
-                   static_cast<float>(y) * TwipsPerPixelY());
-    return 0;
+    Form_MouseDown(button, shift, static_cast<float>(press.x) * TwipsPerPixelX(),
+                   static_cast<float>(press.y) * TwipsPerPixelY());
 }
 
-// A click leaves the activation where it is: a form never takes the keyboard focus from the
-// program the user works in. (A pet window that took it would also lose it again whenever it
-// moves, and that closes its pop-up menu.)
-std::intptr_t Form::OnMouseActivate() {
-    return platform::kMaNoActivate;
-}
-
-std::intptr_t Form::OnDoubleClick() {
-    Form_DblClick();
-    return 0;
+// A double-click of the left button is the double-click event; one of another button is a
+// press like the first.
+void Form::OnDoubleClick(const platform::ButtonPress& press) {
+    if (press.button == platform::MouseButton::Left) {
+        Form_DblClick();
+    } else {
+        OnButtonDown(press);
+    }
 }
 
 float Form::Left() const {
@@ -147,28 +127,23 @@ float Form::Height() const {
     return ToTwips(platform::GetWindowRect(hWnd()).Height(), TwipsPerPixelY());
 }
 
-void Form::Place(const platform::PixelRect& rect) {
-    platform::SetWindowPos(hWnd(), platform::kHwndTop, rect.left, rect.top, rect.Width(),
-                           rect.Height(), platform::kSwpNoZOrder | platform::kSwpNoActivate);
-}
-
 void Form::SetWidth(float twips) {
     platform::PixelRect rect = platform::GetWindowRect(hWnd());
     rect.right = rect.left + ToPixels(twips, TwipsPerPixelX());
-    Place(rect);
+    platform::SetWindowRect(hWnd(), rect);
 }
 
 void Form::SetHeight(float twips) {
     platform::PixelRect rect = platform::GetWindowRect(hWnd());
     rect.bottom = rect.top + ToPixels(twips, TwipsPerPixelY());
-    Place(rect);
+    platform::SetWindowRect(hWnd(), rect);
 }
 
 void Form::Move(float left, float top) {
     platform::PixelRect rect = platform::GetWindowRect(hWnd());
     std::int32_t x = ToPixels(left, TwipsPerPixelX());
     std::int32_t y = ToPixels(top, TwipsPerPixelY());
-    Place({x, y, x + rect.Width(), y + rect.Height()});
+    platform::SetWindowRect(hWnd(), {x, y, x + rect.Width(), y + rect.Height()});
 }
 
 const platform::Picture& Form::Picture() const {

@@ -4,15 +4,13 @@
 //
 // The form owns its window and its picture, and has a life cycle: it is loaded (its load
 // event runs and it counts as loaded for the program's message loop) and unloaded (its unload
-// event runs, its timers stop for good and its window is destroyed). The window's messages
-// reach the form's events, one handler per message: a close request from the system unloads
-// the form, button presses are its mouse-down event, a double-click its double-click event,
-// and a click never activates the window.
+// event runs, its timers stop for good and its window is destroyed). The window's events reach
+// the form's: a close request from the system or the end of the session unloads the form,
+// button presses are its mouse-down event, a left double-click its double-click event.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,15 +93,10 @@ class Form {
   private:
     enum class State { Created, Loading, Loaded, Unloading, Unloaded };
 
-    // The window's messages, one handler each; nothing for messages left to the system.
-    std::optional<std::intptr_t> OnMessage(const platform::Message& message);
-    std::intptr_t OnCloseRequest();
-    std::intptr_t OnButtonDown(std::int16_t button, const platform::Message& message);
-    std::intptr_t OnDoubleClick();
-    std::intptr_t OnMouseActivate();
-
-    // Applies a rectangle given in pixels.
-    void Place(const platform::PixelRect& rect);
+    // The window's events, one handler each.
+    void OnCloseRequest();
+    void OnButtonDown(const platform::ButtonPress& press);
+    void OnDoubleClick(const platform::ButtonPress& press);
 
     State state_ = State::Created;
     bool unloadRequested_ = false;

@@ -57,7 +57,7 @@ void PopupMenu(platform::WindowHandle owner, MenuItem& menu) {
     }
     platform::PointerPosition pointer;
     platform::GetCursorPos(pointer);
-    std::uint32_t chosen = platform::TrackPopupMenu(menu.SubMenu(), 0, pointer.x, pointer.y, owner);
+    std::uint32_t chosen = platform::TrackPopupMenu(menu.SubMenu(), pointer.x, pointer.y, owner);
     if (chosen == 0) {
         return;
     }

@@ -11,15 +11,29 @@ std::optional<platform::SoundDevice> SoundDevice;
 
 namespace {
 
-// Raises a refused sound call as a numbered error carrying the system's code.
+// The numbers of the automation errors a refused sound call raises, as DirectSound's own
+// automation interfaces report them: invalid argument, control unavailable, unspecified failure.
+std::int32_t ErrorNumber(platform::SoundResult result) {
+    switch (result) {
+    case platform::SoundResult::InvalidValue:
+        return kErrInvalidArgument;
+    case platform::SoundResult::ControlUnavailable:
+        return kErrControlUnavailable;
+    default:
+        return kErrSoundFailed;
+    }
+}
+
+// Raises a refused sound call as a numbered error.
 void Check(platform::SoundResult result, const char* operation) {
     if (platform::SoundSucceeded(result)) {
         return;
     }
+    std::int32_t number = ErrorNumber(result);
     char message[96];
     std::snprintf(message, sizeof message, "Automation error: %s failed (0x%08X)", operation,
-                  static_cast<unsigned>(result));
-    runtime::Raise(result, message);
+                  static_cast<unsigned>(number));
+    runtime::Raise(number, message);
 }
 
 } // namespace

@@ -15,10 +15,15 @@
 
 namespace modDX {
 
+// The numbers of the errors a refused sound call raises: the automation error codes of an
+// invalid argument (for example a pan outside -10000..10000), of a control the buffer was made
+// without, and of any other refusal.
+inline constexpr std::int32_t kErrInvalidArgument = static_cast<std::int32_t>(0x80070057u);
+inline constexpr std::int32_t kErrControlUnavailable = static_cast<std::int32_t>(0x8878001Eu);
+inline constexpr std::int32_t kErrSoundFailed = static_cast<std::int32_t>(0x80004005u);
+
 // A DirectSound buffer as the program uses it. Unlike the platform buffer beneath it, every
-// operation raises a numbered error (runtime::Error) when the system refuses it; the number is
-// the system's failure code (for example -2147024809, invalid parameter, for a pan outside
-// -10000..10000).
+// operation raises a numbered error (runtime::Error) when the system refuses it.
 class DirectSoundBuffer {
   public:
     explicit DirectSoundBuffer(platform::SoundBuffer buffer) : buffer_(std::move(buffer)) {}

@@ -5,7 +5,10 @@
 #include <initializer_list>
 
 #include "platform/fake/fake_app.h"
+#include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_window.h"
+#include "platform/clipboard.h"
+#include "platform/region.h"
 #include "platform/shared/controls/live_objects.h"
 #include "platform/shared/controls/resources.h"
 #include "shared/imaging_support.h"
@@ -59,6 +62,31 @@ std::optional<LiveObjectCounts> LiveObjects() {
 
 std::vector<std::string> PlatformMisuses() {
     return platform::shared::Misuses();
+}
+
+std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {
+    const platform::fake::WindowState* state = platform::fake::FindWindowState(window);
+    if (state == nullptr || platform::IsNull(state->region)) {
+        return std::nullopt;
+    }
+    return platform::RegionDataBytes(state->region);
+}
+
+std::vector<std::uint32_t> ClipboardFormats() {
+    std::vector<std::uint32_t> formats;
+    for (const platform::fake::ClipboardEntry& entry : platform::fake::ClipboardContents()) {
+        formats.push_back(entry.format);
+    }
+    return formats;
+}
+
+platform::BitmapHandle ClipboardBitmap() {
+    for (const platform::fake::ClipboardEntry& entry : platform::fake::ClipboardContents()) {
+        if (entry.format == platform::kClipboardFormatBitmap) {
+            return entry.bitmap;
+        }
+    }
+    return {};
 }
 
 std::string SourcePath(const std::string& relative) {

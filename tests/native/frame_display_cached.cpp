@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "shared/backend.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "pet_fixture.h"
@@ -91,7 +92,7 @@ ShownState StateOf(platform::WindowHandle window) {
         return shown;
     }
     shown.rect = state->rect;
-    shown.shape = imaging_test::WindowShape(window).value_or(std::vector<std::byte>{});
+    shown.shape = backend::WindowShape(window).value_or(std::vector<std::byte>{});
 
     // The picture's pixels, read through a 24-bit copy.
     platform::BitmapRecord record{};

@@ -169,7 +169,7 @@ TEST_F(PetDeath, TheWalkStaysOffAndTheDeathFinishesWhenItWasRequestedDuringTheFa
     PutSounds(true, true);
     platform::fake::SetCursorPos(446, 338);
     platform::fake::ScheduleAt(200, [] {
-        platform::fake::DoubleClick(pet::Jellop().hWnd(), platform::fake::MouseButton::Left);
+        platform::fake::DoubleClick(pet::Jellop().hWnd(), platform::MouseButton::Left);
     });
     std::vector<std::int16_t> frames;
     bool walked = false;

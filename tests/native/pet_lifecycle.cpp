@@ -3,8 +3,8 @@
 
 #include "platform/fake/fake_instance.h"
 #include "platform/instance.h"
+#include "platform/fake/fake_messages.h"
 #include "platform/layered.h"
-#include "platform/messages.h"
 #include "platform/shared/controls/live_objects.h"
 
 namespace {
@@ -21,7 +21,7 @@ class PetLifecycle : public testing_support::PetTest {
         std::vector<LayeredCall> alpha;
         const auto& calls = platform::fake::LayeredCalls();
         for (std::size_t i = from; i < calls.size(); ++i) {
-            if (calls[i].kind == LayeredCall::Kind::SetLayeredWindowAttributes) {
+            if (calls[i].kind == LayeredCall::Kind::SetOpacity) {
                 alpha.push_back(calls[i]);
             }
         }
@@ -51,35 +51,33 @@ TEST_F(PetLifecycle, StartUpShowsFrame101TopmostAndFadesInBeforeTheWalkStarts) {
     EXPECT_TRUE(state.topmost);
     EXPECT_TRUE(state.toolWindow) << "no taskbar button";
 
-    // The topmost placement re-applies the window's own rectangle with the fixed flags.
+    // The topmost placement re-applies the window's own rectangle.
     auto topmost = std::find_if(state.operations.begin(), state.operations.end(),
                                 [](const WindowOperation& op) {
-                                    return op.kind == WindowOperation::Kind::SetPos &&
-                                           op.insertAfter == platform::kHwndTopmost;
+                                    return op.kind == WindowOperation::Kind::SetTopmost &&
+                                           op.topmost;
                                 });
     ASSERT_NE(topmost, state.operations.end());
-    EXPECT_EQ(topmost->flags, 0x50u);
     EXPECT_EQ(topmost->rect, (platform::PixelRect{428, 320, 465, 356}));
 
-    // Layered style on, 52 alpha steps 0, 5, ..., 255, style off: the last step carries no
-    // flags at all, and the living pet is not layered.
+    // Layered style on, 52 alpha steps 0, 5, ..., 255 without a colour key, style off: the
+    // living pet is not layered.
     const auto& calls = platform::fake::LayeredCalls();
     ASSERT_EQ(calls.size(), 54u);
-    EXPECT_EQ(calls.front().kind, LayeredCall::Kind::SetWindowLong);
-    EXPECT_EQ(calls.front().value & platform::kWsExLayered, platform::kWsExLayered);
+    EXPECT_EQ(calls.front().kind, LayeredCall::Kind::SetLayered);
+    EXPECT_TRUE(calls.front().on);
     EXPECT_GT(calls.front().sequence, topmost->sequence) << "layered after topmost";
     std::vector<LayeredCall> alpha = AlphaCalls();
     ASSERT_EQ(alpha.size(), 52u);
     for (std::size_t i = 0; i < alpha.size(); ++i) {
         EXPECT_EQ(alpha[i].alpha, i * 5);
-        EXPECT_EQ(alpha[i].flags, i + 1 < alpha.size() ? platform::kLwaAlpha : 0u);
-        EXPECT_EQ(alpha[i].colorKey, 0u);
+        EXPECT_EQ(alpha[i].colourKey, std::nullopt);
         EXPECT_EQ(alpha[i].time, i * 10) << "each step 10 ms after the last";
         EXPECT_TRUE(alpha[i].succeeded);
     }
-    EXPECT_EQ(calls.back().kind, LayeredCall::Kind::SetWindowLong);
-    EXPECT_EQ(calls.back().value & platform::kWsExLayered, 0);
-    EXPECT_EQ(calls.back().value & platform::kWsExToolWindow, platform::kWsExToolWindow);
+    EXPECT_EQ(calls.back().kind, LayeredCall::Kind::SetLayered);
+    EXPECT_FALSE(calls.back().on);
+    EXPECT_FALSE(platform::fake::LayeredStateOf(PetWindow())->layered);
     EXPECT_EQ(platform::fake::EffectiveAlpha(PetWindow()), 255);
 
     // One pump pass after every sleep.
@@ -153,7 +151,7 @@ TEST_F(PetLifecycle, WithoutLayeredWindowsStartUpStillTakesItsHalfSecond) {
 TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     Start();
     platform::fake::ScriptMenuChoice(0, std::nullopt);
-    platform::fake::Click(PetWindow(), platform::fake::MouseButton::Right); // loads frmMenu
+    platform::fake::Click(PetWindow(), platform::MouseButton::Right); // loads frmMenu
     platform::fake::RunFor(50);
     ASSERT_TRUE(pet::MenuLoaded());
     ASSERT_EQ(runtime::LoadedFormCount(), 2);
@@ -162,7 +160,7 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     platform::fake::ClearLayeredCalls();
     std::uint32_t closeAt = platform::TickCount();
     std::size_t ticksBefore = platform::fake::TimerTicks().size();
-    platform::PostMessage(window, platform::kWmClose, 0, 0);
+    platform::fake::RequestClose(window);
     platform::fake::RunFor(5000, [] { return runtime::LoadedFormCount() == 0; });
 
     EXPECT_EQ(runtime::LoadedFormCount(), 0);
@@ -176,7 +174,7 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     ASSERT_EQ(alpha.size(), 128u);
     for (std::size_t i = 0; i < alpha.size(); ++i) {
         EXPECT_EQ(alpha[i].alpha, 255 - 2 * i);
-        EXPECT_EQ(alpha[i].flags, i == 0 ? 0u : platform::kLwaAlpha);
+        EXPECT_EQ(alpha[i].colourKey, std::nullopt);
     }
     EXPECT_EQ(alpha.back().alpha, 1) << "alpha 0 is never applied";
 
@@ -189,19 +187,17 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     EXPECT_TRUE(IsNull(last->region));
     const auto& ops = last->operations;
     auto noTopmost = std::find_if(ops.begin(), ops.end(), [](const WindowOperation& op) {
-        return op.kind == WindowOperation::Kind::SetPos &&
-               op.insertAfter == platform::kHwndNoTopmost;
+        return op.kind == WindowOperation::Kind::SetTopmost && !op.topmost;
     });
     ASSERT_NE(noTopmost, ops.end());
-    EXPECT_EQ(noTopmost->flags, 0x50u);
     EXPECT_GT(noTopmost->sequence, alpha.back().sequence);
     auto hide = std::find_if(noTopmost, ops.end(), [](const WindowOperation& op) {
         return op.kind == WindowOperation::Kind::Hide;
     });
     ASSERT_NE(hide, ops.end()) << "hidden after the topmost change, which shows the window";
     const LayeredCall& styleOff = platform::fake::LayeredCalls().back();
-    EXPECT_EQ(styleOff.kind, LayeredCall::Kind::SetWindowLong);
-    EXPECT_EQ(styleOff.value & platform::kWsExLayered, 0);
+    EXPECT_EQ(styleOff.kind, LayeredCall::Kind::SetLayered);
+    EXPECT_FALSE(styleOff.on);
     EXPECT_GT(styleOff.sequence, hide->sequence) << "opaque only once hidden";
     ASSERT_GE(ops.size(), 2u);
     EXPECT_EQ(ops.back().kind, WindowOperation::Kind::Destroy);
@@ -214,10 +210,9 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
 TEST_F(PetLifecycle, TheEndOfTheSessionRunsTheSameShutdown) {
     Start();
     platform::fake::ClearLayeredCalls();
-    platform::PostMessage(PetWindow(), platform::kWmEndSession, 0, 0); // not ending after all
     platform::fake::RunFor(100);
     EXPECT_EQ(runtime::LoadedFormCount(), 1);
-    platform::PostMessage(PetWindow(), platform::kWmEndSession, 1, 0);
+    platform::fake::EndSession(PetWindow());
     platform::fake::RunFor(5000, [] { return runtime::LoadedFormCount() == 0; });
     EXPECT_EQ(runtime::LoadedFormCount(), 0);
     EXPECT_EQ(AlphaCalls().size(), 128u);
@@ -227,9 +222,9 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeOutDoesNotStartASecondOne) {
     Start();
     platform::WindowHandle window = PetWindow();
     platform::fake::ClearLayeredCalls();
-    platform::PostMessage(window, platform::kWmClose, 0, 0);
+    platform::fake::RequestClose(window);
     platform::fake::ScheduleAfter(
-        400, [window] { platform::PostMessage(window, platform::kWmClose, 0, 0); });
+        400, [window] { platform::fake::RequestClose(window); });
     platform::fake::RunFor(10000, [] { return runtime::LoadedFormCount() == 0; });
     EXPECT_EQ(AlphaCalls().size(), 128u);
     EXPECT_TRUE(platform::shared::Misuses().empty());
@@ -237,7 +232,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeOutDoesNotStartASecondOne) {
 
 TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
     platform::fake::ScheduleAt(
-        100, [] { platform::PostMessage(pet::Jellop().hWnd(), platform::kWmClose, 0, 0); });
+        100, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 0);
     // The whole fade-in, then the whole fade-out; nothing runs on a half-built window.
@@ -248,7 +243,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
 
 TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
     platform::fake::ScheduleAt(
-        3000, [] { platform::PostMessage(pet::Jellop().hWnd(), platform::kWmClose, 0, 0); });
+        3000, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(platform::TickCount(), 3000u + 1280u);

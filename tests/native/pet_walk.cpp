@@ -170,7 +170,7 @@ TEST_F(PetWalk, APanOutOfRangeIsIgnoredAndTheSoundStillPlays) {
     auto pans = SoundCalls(kMoveSoundPath, platform::fake::SoundCall::SetPan);
     ASSERT_EQ(pans.size(), 1u);
     EXPECT_EQ(pans[0].value, 11000);
-    EXPECT_NE(pans[0].result, platform::kSoundOk);
+    EXPECT_EQ(pans[0].result, platform::SoundResult::InvalidValue);
     EXPECT_EQ(Plays(kMoveSoundPath), 1u);
     EXPECT_EQ(Pet().CurrentFrame, 102);
 }

@@ -114,7 +114,7 @@ TEST_F(RegionBlockTest, EachBrokenResourceMakesTheLoadReturnFalseAndLeavesNoRegi
         EXPECT_EQ(made, cases[i].valid) << cases[i].what;
         // Either way the windows lost the old region and the list is empty.
         EXPECT_EQ(region.AppliedToCount(), 0) << cases[i].what;
-        EXPECT_FALSE(imaging_test::WindowShape(window.get()).has_value()) << cases[i].what;
+        EXPECT_FALSE(backend::WindowShape(window.get()).has_value()) << cases[i].what;
     }
     EXPECT_EQ(platform::shared::OpenModuleCount("C:\\Tests\\blocks.dll"), 0);
 }
@@ -158,7 +158,7 @@ TEST_F(RegionBlockTest,
     EXPECT_FALSE(region.LoadFromResource("Locked", "C:\\Tests\\odd.dll"));
     // Neither failure touched the held region or the windows.
     EXPECT_EQ(region.AppliedToCount(), 1);
-    EXPECT_EQ(imaging_test::ParseRegionData(*imaging_test::WindowShape(window.get())).nCount, 24u);
+    EXPECT_EQ(imaging_test::ParseRegionData(*backend::WindowShape(window.get())).nCount, 24u);
     EXPECT_EQ(platform::shared::OpenModuleCount("C:\\Tests\\odd.dll"), 0);
 }
 

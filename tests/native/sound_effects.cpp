@@ -239,7 +239,7 @@ TEST_F(SoundEffects, VolumeAndPanInHundredthsOfADecibelRaiseWhenRefused) {
         move.SetPan(10001);
         FAIL() << "a pan past 10000 must raise";
     } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), platform::kSoundInvalidParam);
+        EXPECT_EQ(error.Number(), modDX::kErrInvalidArgument);
         EXPECT_FALSE(error.Message().empty());
     }
     EXPECT_EQ(fake::SoundBufferFromFile(kMovePath)->pan, -5000) << "the previous pan stays";
@@ -254,7 +254,7 @@ TEST_F(SoundEffects, ARefusedCooperativeLevelRaisesButNoDeviceMeansNoCall) {
         modDX::SetSoundWindow(platform::WindowHandle{});
         FAIL() << "a refused cooperative level must raise";
     } catch (const runtime::Error& error) {
-        EXPECT_EQ(error.Number(), platform::kSoundInvalidParam);
+        EXPECT_EQ(error.Number(), modDX::kErrInvalidArgument);
     }
 
     modDX::SoundDevice.reset();

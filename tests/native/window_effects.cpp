@@ -1,15 +1,16 @@
 // modLayered on the fake platform: what each routine asks of the window system.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fake_platform_reset.h"
 #include "pet/modLayered.h"
 #include "platform/layered.h"
+#include "platform/window.h"
 #include "runtime/error.h"
 #include "runtime/form.h"
 
 namespace {
-
-using platform::fake::LayeredCall;
 
 class WindowEffects : public ::testing::Test {
   protected:
@@ -39,47 +40,42 @@ TEST_F(WindowEffects, LayeredSupportFollowsThePlatformIdOnly) {
     }
 }
 
-TEST_F(WindowEffects, AlphaFlagsDependOnKeyAndAlpha) {
+TEST_F(WindowEffects, AlphaCarriesAColourKeyOnlyWhenOneIsGiven) {
     runtime::Form form = MakeForm();
     modLayered::SetLayeredStyle(form.hWnd(), true);
-    platform::fake::ClearLayeredCalls();
 
     struct Case {
         std::int32_t key;
         std::uint8_t alpha;
-        std::uint32_t colour, flags;
+        std::optional<std::uint32_t> colourKey;
     };
-    for (Case c :
-         {Case{-1, 0, 0, 2}, Case{-1, 254, 0, 2}, Case{-1, 255, 0, 0},
-          Case{0x00FF00, 255, 0x00FF00, 1}, Case{0x0000FF, 10, 0x0000FF, 3}, Case{0, 128, 0, 3}}) {
+    for (Case c : {Case{-1, 0, std::nullopt}, Case{-1, 255, std::nullopt},
+                   Case{0x00FF00, 255, 0x00FF00u}, Case{0x0000FF, 10, 0x0000FFu}, Case{0, 128, 0u}}) {
         modLayered::SetWindowAlpha(form.hWnd(), c.key, c.alpha);
-        const LayeredCall& call = platform::fake::LayeredCalls().back();
-        EXPECT_EQ(call.kind, LayeredCall::Kind::SetLayeredWindowAttributes);
-        EXPECT_EQ(call.colorKey, c.colour) << "key " << c.key;
-        EXPECT_EQ(call.alpha, c.alpha);
-        EXPECT_EQ(call.flags, c.flags) << "key " << c.key << " alpha " << int(c.alpha);
-        EXPECT_TRUE(call.succeeded);
+        auto state = platform::fake::LayeredStateOf(form.hWnd());
+        ASSERT_TRUE(state);
+        EXPECT_TRUE(state->opacitySet);
+        EXPECT_EQ(state->alpha, c.alpha);
+        EXPECT_EQ(state->colourKey, c.colourKey) << "key " << c.key;
     }
-    EXPECT_EQ(platform::fake::LayeredCalls().size(), 6u);
 }
 
-TEST_F(WindowEffects, LayeredStyleTogglesOnlyItsOwnBit) {
+TEST_F(WindowEffects, LayeredStyleOnAndOffAndTheOpacityGoesWithIt) {
     runtime::Form form = MakeForm();
-    std::int32_t before = platform::GetWindowLong(form.hWnd(), platform::kGwlExStyle);
-    ASSERT_TRUE(before & platform::kWsExToolWindow) << "the pet window has no taskbar button";
+    modLayered::SetWindowAlpha(form.hWnd(), -1, 100);
+    EXPECT_EQ(platform::fake::EffectiveAlpha(form.hWnd()), 255) << "refused while not layered";
 
     modLayered::SetLayeredStyle(form.hWnd(), true);
-    EXPECT_EQ(platform::GetWindowLong(form.hWnd(), platform::kGwlExStyle),
-              before | platform::kWsExLayered);
     modLayered::SetLayeredStyle(form.hWnd(), true);
-    EXPECT_EQ(platform::GetWindowLong(form.hWnd(), platform::kGwlExStyle),
-              before | platform::kWsExLayered);
+    EXPECT_TRUE(platform::fake::LayeredStateOf(form.hWnd())->layered);
     modLayered::SetWindowAlpha(form.hWnd(), -1, 100);
     EXPECT_EQ(platform::fake::EffectiveAlpha(form.hWnd()), 100);
 
     modLayered::SetLayeredStyle(form.hWnd(), false);
-    EXPECT_EQ(platform::GetWindowLong(form.hWnd(), platform::kGwlExStyle), before);
+    EXPECT_FALSE(platform::fake::LayeredStateOf(form.hWnd())->layered);
     EXPECT_EQ(platform::fake::EffectiveAlpha(form.hWnd()), 255) << "opaque once not layered";
+    modLayered::SetLayeredStyle(form.hWnd(), true);
+    EXPECT_EQ(platform::fake::EffectiveAlpha(form.hWnd()), 255) << "the old alpha is forgotten";
 }
 
 TEST_F(WindowEffects, WithoutLayeredSupportNoStyleOrAlphaIsEverTouched) {
@@ -94,25 +90,18 @@ TEST_F(WindowEffects, WithoutLayeredSupportNoStyleOrAlphaIsEverTouched) {
 TEST_F(WindowEffects, TopmostReappliesTheRectangleAtFifteenTwipsPerPixel) {
     runtime::Form form = MakeForm();
     ASSERT_FALSE(form.Visible());
-    platform::fake::ClearWindowOperations(form.hWnd());
 
     modLayered::SetTopmost(form, true);
     const auto* state = platform::fake::FindWindowState(form.hWnd());
-    ASSERT_EQ(state->operations.size(), 1u);
-    const auto& op = state->operations[0];
-    EXPECT_EQ(op.kind, platform::fake::WindowOperation::Kind::SetPos);
-    EXPECT_EQ(op.insertAfter, platform::kHwndTopmost);
-    EXPECT_EQ(op.flags, 0x50u);
-    EXPECT_EQ(op.rect, (platform::PixelRect{428, 320, 465, 356}));
+    EXPECT_EQ(state->rect, (platform::PixelRect{428, 320, 465, 356}));
     EXPECT_TRUE(state->topmost);
-    EXPECT_TRUE(state->visible) << "SetWindowPos with SWP_SHOWWINDOW shows the window";
+    EXPECT_TRUE(state->visible) << "SetTopmost shows the window";
 
     form.Hide();
     modLayered::SetTopmost(form, false);
-    EXPECT_EQ(state->operations.back().insertAfter, platform::kHwndNoTopmost);
-    EXPECT_EQ(state->operations.back().flags, 0x50u);
     EXPECT_FALSE(state->topmost);
-    EXPECT_TRUE(state->visible) << "the show flag is passed on every call";
+    EXPECT_TRUE(state->visible) << "shown on every call, even after a hide";
+    EXPECT_EQ(state->rect, (platform::PixelRect{428, 320, 465, 356}));
 }
 
 TEST_F(WindowEffects, TopmostAtOtherResolutionsScalesByTheFixedFactor) {

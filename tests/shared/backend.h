@@ -2,9 +2,13 @@
 // GDI under Wine. Each test program links exactly one implementation of this.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/handles.h"
 
 namespace backend {
 
@@ -34,6 +38,16 @@ std::optional<LiveObjectCounts> LiveObjects();
 // Calls the platform saw that the real one would refuse or that corrupt its state (a handle
 // released twice, a bitmap deleted while selected, ...), where the backend records them.
 std::vector<std::string> PlatformMisuses();
+
+// The region-data block of the window's shape, as the window system holds it; none when the
+// window has no shape.
+std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window);
+
+// The formats on the open clipboard, in the order the system enumerates them (formats the
+// system synthesizes from the offered ones come after those), and its bitmap, borrowed: none
+// if there is none.
+std::vector<std::uint32_t> ClipboardFormats();
+platform::BitmapHandle ClipboardBitmap();
 
 // A path the test program can open for a file of the source tree, e.g. "resources/frames/101.bmp".
 std::string SourcePath(const std::string& relative);

@@ -45,7 +45,7 @@ std::vector<Rect> RegionOf(cDIBSection& dib, std::int32_t transColor) {
 
 // The rectangles of the shape a window shows now; none when it has no shape.
 std::optional<std::vector<Rect>> ShapeOf(platform::WindowHandle window) {
-    std::optional<std::vector<std::byte>> shape = imaging_test::WindowShape(window);
+    std::optional<std::vector<std::byte>> shape = backend::WindowShape(window);
     if (!shape) {
         return std::nullopt;
     }

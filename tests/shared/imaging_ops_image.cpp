@@ -13,6 +13,7 @@
 #include "platform/clipboard.h"
 #include "platform/gdi.h"
 #include "runtime/error.h"
+#include "shared/backend.h"
 #include "shared/imaging_build_support.h"
 
 #ifndef _WIN32
@@ -28,6 +29,10 @@ namespace {
 
 using imaging::cDIBSection;
 using namespace jellop_test;
+
+// Formats Windows synthesizes from a bitmap on the clipboard (CF_DIB, CF_DIBV5).
+constexpr std::uint32_t kClipboardFormatDib = 8;
+constexpr std::uint32_t kClipboardFormatDibV5 = 17;
 
 std::uint8_t* ByteAt(cDIBSection& dib, std::int32_t k, std::int32_t row) {
     return dib.DIBSectionBitsPtr() + static_cast<std::ptrdiff_t>(row) * dib.BytesPerScanLine() + k;
@@ -212,8 +217,8 @@ std::vector<std::uint8_t> ClipboardPixels(std::int32_t width, std::int32_t heigh
     cDIBSection copy;
     EXPECT_TRUE(copy.Create(width, height));
     EXPECT_TRUE(platform::OpenClipboard(platform::WindowHandle{}));
-    formats = platform::EnumClipboardFormats();
-    platform::BitmapHandle bitmap = platform::GetClipboardBitmap();
+    formats = backend::ClipboardFormats();
+    platform::BitmapHandle bitmap = backend::ClipboardBitmap();
     EXPECT_FALSE(platform::IsNull(bitmap));
     {
         platform::MemoryDc dc = platform::CreateCompatibleDC(platform::DcHandle{});
@@ -237,8 +242,7 @@ TEST(CopyToClipboard, OffersTheImageAsOneBitmap) {
     ASSERT_FALSE(formats.empty());
     EXPECT_EQ(formats.front(), platform::kClipboardFormatBitmap);
     for (std::size_t i = 1; i < formats.size(); ++i) {
-        EXPECT_TRUE(formats[i] == platform::kClipboardFormatDib ||
-                    formats[i] == platform::kClipboardFormatDibV5)
+        EXPECT_TRUE(formats[i] == kClipboardFormatDib || formats[i] == kClipboardFormatDibV5)
             << "format " << formats[i];
     }
 }

@@ -18,7 +18,7 @@ namespace {
 using imaging::cDIBSectionRegion;
 using imaging_test::ParseRegionData;
 using imaging_test::Rect;
-using imaging_test::WindowShape;
+using backend::WindowShape;
 
 class RegionTest : public ::testing::Test {
   protected:

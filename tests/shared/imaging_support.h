@@ -83,15 +83,6 @@ inline RegionData ParseRegionData(std::span<const std::byte> bytes) {
     return data;
 }
 
-// The block of the window's shape; none when the window has no shape.
-inline std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {
-    platform::Region copy = platform::CreateRectRgn(0, 0, 0, 0);
-    if (platform::GetWindowRgn(window, copy.get()) == platform::RegionKind::Error) {
-        return std::nullopt;
-    }
-    return platform::RegionDataBytes(copy.get());
-}
-
 inline bool Covers(const std::vector<Rect>& rects, std::int32_t x, std::int32_t y) {
     for (const Rect& rect : rects) {
         if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) {

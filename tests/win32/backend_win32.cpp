@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform/app.h"
+#include "platform/region.h"
 
 namespace backend {
 namespace {
@@ -67,6 +68,30 @@ std::optional<LiveObjectCounts> LiveObjects() {
 
 std::vector<std::string> PlatformMisuses() {
     return {};
+}
+
+std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    std::optional<std::vector<std::byte>> shape;
+    if (GetWindowRgn(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)), copy) != ERROR) {
+        shape = platform::RegionDataBytes(
+            platform::RegionHandle{reinterpret_cast<std::uintptr_t>(copy)});
+    }
+    DeleteObject(copy);
+    return shape;
+}
+
+std::vector<std::uint32_t> ClipboardFormats() {
+    std::vector<std::uint32_t> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0;
+         format = EnumClipboardFormats(format)) {
+        formats.push_back(format);
+    }
+    return formats;
+}
+
+platform::BitmapHandle ClipboardBitmap() {
+    return platform::BitmapHandle{reinterpret_cast<std::uintptr_t>(GetClipboardData(CF_BITMAP))};
 }
 
 std::string SourcePath(const std::string& relative) {

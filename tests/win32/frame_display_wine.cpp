@@ -42,7 +42,7 @@ RECT WindowRect(const pet::frmJellop& pet) {
 }
 
 std::vector<Rect> ShapeOf(const pet::frmJellop& pet) {
-    std::optional<std::vector<std::byte>> shape = imaging_test::WindowShape(pet.hWnd());
+    std::optional<std::vector<std::byte>> shape = backend::WindowShape(pet.hWnd());
     return shape ? ParseRegionData(*shape).rects : std::vector<Rect>{};
 }
 

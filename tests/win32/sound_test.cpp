@@ -228,7 +228,7 @@ TEST_F(SoundTest, RefusedVolumeAndPanRaiseNumberedErrors) {
             call(*buffer);
             ADD_FAILURE() << "an out-of-range value was accepted";
         } catch (const runtime::Error& error) {
-            EXPECT_EQ(error.Number(), platform::kSoundInvalidParam);
+            EXPECT_EQ(error.Number(), modDX::kErrInvalidArgument);
         }
     }
 

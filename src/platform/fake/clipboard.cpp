@@ -72,28 +72,6 @@ bool CloseClipboard() {
     return wasOpen;
 }
 
-std::vector<std::uint32_t> EnumClipboardFormats() {
-    std::vector<std::uint32_t> formats;
-    if (State().open) {
-        for (const fake::ClipboardEntry& entry : State().contents) {
-            formats.push_back(entry.format);
-        }
-    }
-    return formats;
-}
-
-BitmapHandle GetClipboardBitmap() {
-    if (!State().open) {
-        return {};
-    }
-    for (const fake::ClipboardEntry& entry : State().contents) {
-        if (entry.format == kClipboardFormatBitmap) {
-            return entry.bitmap;
-        }
-    }
-    return {};
-}
-
 namespace fake {
 
 const std::vector<ClipboardEntry>& ClipboardContents() {

@@ -2,6 +2,7 @@
 // choice the user makes, scripted in virtual time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,7 +25,6 @@ struct ShownMenu {
     std::vector<MenuItemRecord> items; // as they were when the menu opened
     std::int32_t x = 0;
     std::int32_t y = 0;
-    std::uint32_t flags = 0;
     WindowHandle owner{};
     std::uint32_t openTime = 0;
     std::uint32_t closeTime = 0;
@@ -39,6 +39,8 @@ const std::vector<ShownMenu>& ShownMenus();
 // are used in the order they were given, one per menu; a menu with no choice scripted is
 // dismissed at once.
 void ScriptMenuChoice(std::uint32_t afterMs, std::optional<std::string> caption);
+// The same, choosing the command item at `position` (0 for the first; separators not counted).
+void ScriptMenuChoiceAt(std::uint32_t afterMs, std::size_t position);
 
 // The items of a live menu as they are now; empty when `menu` is not a menu.
 std::vector<MenuItemRecord> MenuItems(MenuHandle menu);

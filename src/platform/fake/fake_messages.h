@@ -1,5 +1,6 @@
-// Test controls of the fake backend's messages: input scheduled on the virtual clock, a run of
-// the message loop for a stretch of virtual time, and the record of what was dispatched.
+// Test controls of the fake backend's window events: events the window system reports, input
+// scheduled on the virtual clock, a run of the message loop for a stretch of virtual time, and
+// the record of what was delivered.
 //
 // Time passes only when the program waits: Sleep moves the clock on without dispatching
 // anything, and the message loop (and the modal loops of menus and moves) moves it on to the
@@ -27,16 +28,26 @@ std::size_t ScheduledActionCount();
 // Rethrows an exception raised by a callback.
 void RunFor(std::uint32_t milliseconds, const std::function<bool()>& done = {});
 
-struct DispatchedMessage {
+enum class EventKind { ButtonDown, DoubleClick, CloseRequest, SessionEnd };
+
+// Queues an event for `window`, as the window system reports one: it is delivered by the next
+// pump pass, message loop or modal loop. False when `window` is not a window.
+bool PostEvent(WindowHandle window, EventKind kind, const ButtonPress& press = {});
+// A close request from the user or the system, and the end of the session.
+bool RequestClose(WindowHandle window);
+bool EndSession(WindowHandle window);
+
+struct DeliveredEvent {
     WindowHandle window{};
-    Message message;
+    EventKind kind = EventKind::ButtonDown;
+    ButtonPress press; // ButtonDown, DoubleClick
     std::uint32_t time = 0;
     std::uint64_t sequence = 0;
 };
 
-// Every message delivered to a window (posted or sent), in order.
-const std::vector<DispatchedMessage>& DispatchedMessages();
-std::size_t QueuedMessageCount();
+// Every event delivered to a window, in order.
+const std::vector<DeliveredEvent>& DeliveredEvents();
+std::size_t QueuedEventCount();
 
 struct PumpPass {
     std::uint32_t time = 0;
@@ -45,7 +56,7 @@ struct PumpPass {
 // Every call of PumpPendingMessages.
 const std::vector<PumpPass>& PumpPasses();
 
-// Empties the queue, the schedule and the records and forgets the handlers.
+// Empties the queue, the schedule and the records and forgets the windows' events.
 void ResetMessages();
 
 } // namespace platform::fake

@@ -57,7 +57,7 @@ struct SoundEvent {
     std::int64_t value = 0; // level, position, play flags, volume or pan; lFlags for CreateBuffer
     WindowHandle window{};  // SetCooperativeLevel
     std::string file;       // CreateBuffer
-    SoundResult result = kSoundOk;
+    SoundResult result = SoundResult::Ok;
 };
 
 const std::vector<SoundEvent>& SoundEvents();

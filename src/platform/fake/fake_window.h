@@ -12,11 +12,11 @@
 namespace platform::fake {
 
 struct WindowOperation {
-    enum class Kind { Create, Show, Hide, SetPos, SetRegion, SetPicture, Destroy };
+    // SetRect: SetWindowRect, or a move of the user's (a system drag); SetTopmost: SetTopmost.
+    enum class Kind { Create, Show, Hide, SetRect, SetTopmost, SetRegion, SetPicture, Destroy };
     Kind kind = Kind::Create;
     PixelRect rect;             // the window's rectangle after the operation
-    std::uint32_t flags = 0;    // SetPos: the SetWindowPos flags
-    WindowHandle insertAfter{}; // SetPos
+    bool topmost = false;       // SetTopmost: into the band (true) or out of it
     bool redraw = false;        // SetRegion
     bool hasRegion = false;     // SetRegion: a shape was given (not cleared)
     std::uint64_t sequence = 0; // order among all recorded calls of the fake backend

@@ -1,5 +1,5 @@
-// Fake pointer: a position the tests set, the button messages a press gives a window, and the
-// system's move loop, which follows a scripted pointer path while timers keep ticking.
+// Fake pointer: a position the tests set, the button presses a window reports, and the system
+// drag, which follows a scripted pointer path while timers keep ticking.
 #include "platform/input.h"
 
 #include <deque>
@@ -19,7 +19,6 @@ struct InputState {
     bool unavailable = false;
     std::deque<std::vector<fake::DragPoint>> dragScripts;
     std::vector<fake::DragRecord> drags;
-    std::vector<std::uint64_t> captureReleases;
 };
 
 InputState& State() {
@@ -27,30 +26,11 @@ InputState& State() {
     return state;
 }
 
-struct ButtonMessages {
-    std::uint32_t down, up, doubleClick;
-    std::uintptr_t flag;
-};
-
-ButtonMessages MessagesOf(fake::MouseButton button) {
-    switch (button) {
-    case fake::MouseButton::Left:
-        return {kWmLButtonDown, kWmLButtonUp, kWmLButtonDblClk, kMkLButton};
-    case fake::MouseButton::Right:
-        return {kWmRButtonDown, kWmRButtonUp, kWmRButtonDblClk, kMkRButton};
-    case fake::MouseButton::Middle:
-        break;
-    }
-    return {kWmMButtonDown, kWmMButtonUp, kWmMButtonDblClk, kMkMButton};
-}
-
-// The pointer's position relative to the window, packed as mouse messages carry it.
-std::intptr_t ClientPoint(WindowHandle window) {
+// A press of `button` at the pointer's position relative to the window.
+ButtonPress PressOver(WindowHandle window, MouseButton button, bool shift, bool control) {
     PixelRect rect = GetWindowRect(window);
-    auto x = static_cast<std::uint16_t>(State().cursor.x - rect.left);
-    auto y = static_cast<std::uint16_t>(State().cursor.y - rect.top);
-    return static_cast<std::intptr_t>(static_cast<std::uint32_t>(x) |
-                                      (static_cast<std::uint32_t>(y) << 16));
+    return ButtonPress{button, shift, control, State().cursor.x - rect.left,
+                       State().cursor.y - rect.top};
 }
 
 } // namespace
@@ -63,9 +43,37 @@ bool GetCursorPos(PointerPosition& position) {
     return true;
 }
 
-bool ReleaseCapture() {
-    State().captureReleases.push_back(fake::detail::NextSequence());
-    return true;
+// The window follows the pointer: it keeps the offset it had from the pointer when the drag
+// started, whatever else moved it meanwhile, as the system's move loop does.
+void BeginSystemDrag(WindowHandle window) {
+    fake::DragRecord record;
+    record.window = window;
+    record.startTime = TickCount();
+    record.from = State().cursor;
+    record.sequence = fake::detail::NextSequence();
+    if (!State().dragScripts.empty() && IsWindow(window)) {
+        std::vector<fake::DragPoint> path = std::move(State().dragScripts.front());
+        State().dragScripts.pop_front();
+        PixelRect start = GetWindowRect(window);
+        std::uint32_t end = TickCount();
+        for (const fake::DragPoint& point : path) {
+            std::uint32_t at = TickCount() + point.afterMs;
+            end = std::max(end, at);
+            fake::ScheduleAt(at, [window, start, from = record.from, point] {
+                State().cursor = {point.x, point.y};
+                // The size is the window's own: ticks may resize it during the drag.
+                PixelRect now = GetWindowRect(window);
+                std::int32_t x = start.left + point.x - from.x;
+                std::int32_t y = start.top + point.y - from.y;
+                SetWindowRect(window, {x, y, x + now.Width(), y + now.Height()});
+            });
+        }
+        fake::detail::RunLoop({}, end, true);
+    }
+    record.endTime = TickCount();
+    record.to = State().cursor;
+    State().drags.push_back(record);
+    RethrowPendingException();
 }
 
 namespace fake {
@@ -82,18 +90,13 @@ void SetCursorPosUnavailable(bool unavailable) {
     State().unavailable = unavailable;
 }
 
-void Click(WindowHandle window, MouseButton button) {
-    ButtonMessages messages = MessagesOf(button);
-    PostMessage(window, messages.down, messages.flag, ClientPoint(window));
-    PostMessage(window, messages.up, 0, ClientPoint(window));
+void Click(WindowHandle window, MouseButton button, bool shift, bool control) {
+    PostEvent(window, EventKind::ButtonDown, PressOver(window, button, shift, control));
 }
 
 void DoubleClick(WindowHandle window, MouseButton button) {
-    ButtonMessages messages = MessagesOf(button);
-    PostMessage(window, messages.down, messages.flag, ClientPoint(window));
-    PostMessage(window, messages.up, 0, ClientPoint(window));
-    PostMessage(window, messages.doubleClick, messages.flag, ClientPoint(window));
-    PostMessage(window, messages.up, 0, ClientPoint(window));
+    PostEvent(window, EventKind::ButtonDown, PressOver(window, button, false, false));
+    PostEvent(window, EventKind::DoubleClick, PressOver(window, button, false, false));
 }
 
 void ScriptDrag(std::vector<DragPoint> path) {
@@ -104,46 +107,9 @@ const std::vector<DragRecord>& Drags() {
     return State().drags;
 }
 
-const std::vector<std::uint64_t>& CaptureReleases() {
-    return State().captureReleases;
-}
-
 void ResetInput() {
     State() = InputState{};
 }
 
-namespace detail {
-
-// The window follows the pointer: it keeps the offset it had from the pointer when the loop
-// started, whatever else moved it meanwhile, as the system's move loop does.
-void RunSystemMove(WindowHandle window) {
-    DragRecord record;
-    record.window = window;
-    record.startTime = TickCount();
-    record.from = State().cursor;
-    record.sequence = NextSequence();
-    if (!State().dragScripts.empty()) {
-        std::vector<DragPoint> path = std::move(State().dragScripts.front());
-        State().dragScripts.pop_front();
-        PixelRect start = GetWindowRect(window);
-        std::uint32_t end = TickCount();
-        for (const DragPoint& point : path) {
-            std::uint32_t at = TickCount() + point.afterMs;
-            end = std::max(end, at);
-            ScheduleAt(at, [window, start, from = record.from, point] {
-                State().cursor = {point.x, point.y};
-                SetWindowPos(window, WindowHandle{}, start.left + point.x - from.x,
-                             start.top + point.y - from.y, 0, 0,
-                             kSwpNoSize | kSwpNoZOrder | kSwpNoActivate);
-            });
-        }
-        RunLoop({}, end, true);
-    }
-    record.endTime = TickCount();
-    record.to = State().cursor;
-    State().drags.push_back(record);
-}
-
-} // namespace detail
 } // namespace fake
 } // namespace platform

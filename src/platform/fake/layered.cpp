@@ -1,13 +1,11 @@
-// Fake window styles and layered attributes. The topmost bit of the extended style follows
-// the window's place in the z-order (SetWindowPos), as on the real system; removing the
-// layered style forgets the window's attributes, and a window without it refuses them.
+// Fake opacity: whether each window is layered and the opacity it was given. A window that
+// stops being layered forgets its opacity, and one that is not layered refuses an opacity.
 #include "platform/layered.h"
 
 #include <map>
 
 #include "platform/app.h"
 #include "platform/fake/fake_layered.h"
-#include "platform/fake/fake_window.h"
 #include "platform/fake/loop.h"
 #include "platform/window.h"
 
@@ -25,85 +23,55 @@ LayeredModel& Model() {
     return model;
 }
 
-// The window's style state, made from what the window was created as on first use; null when
-// `window` is not a window.
+// The window's state, made on first use; null when `window` is not a window.
 fake::LayeredState* StateOf(WindowHandle window) {
-    const fake::WindowState* created = fake::FindWindowState(window);
-    if (created == nullptr) {
+    if (!IsWindow(window)) {
         return nullptr;
     }
-    auto key = static_cast<std::uintptr_t>(window);
-    auto found = Model().windows.find(key);
-    if (found == Model().windows.end()) {
-        fake::LayeredState state;
-        state.exStyle = created->toolWindow ? kWsExToolWindow : 0;
-        found = Model().windows.emplace(key, state).first;
-    }
-    return &found->second;
+    return &Model().windows[static_cast<std::uintptr_t>(window)];
 }
 
-void Record(fake::LayeredCall call) {
+bool Record(fake::LayeredCall call) {
     call.time = TickCount();
     call.sequence = fake::detail::NextSequence();
     Model().calls.push_back(call);
+    return call.succeeded;
 }
 
 } // namespace
 
-std::int32_t GetWindowLong(WindowHandle window, std::int32_t index) {
-    fake::LayeredState* state = StateOf(window);
-    if (state == nullptr || index != kGwlExStyle) {
-        return 0;
-    }
-    bool topmost = fake::FindWindowState(window)->topmost;
-    return state->exStyle | (topmost ? kWsExTopmost : 0);
-}
-
-std::int32_t SetWindowLong(WindowHandle window, std::int32_t index, std::int32_t value) {
+bool SetLayered(WindowHandle window, bool on) {
     fake::LayeredCall call;
-    call.kind = fake::LayeredCall::Kind::SetWindowLong;
+    call.kind = fake::LayeredCall::Kind::SetLayered;
     call.window = window;
-    call.index = index;
-    call.value = value;
-    fake::LayeredState* state = StateOf(window);
-    if (state == nullptr || index != kGwlExStyle) {
-        Record(call);
-        return 0;
-    }
-    std::int32_t previous = GetWindowLong(window, index);
-    state->exStyle = value & ~kWsExTopmost;
-    if (!(state->exStyle & kWsExLayered)) {
-        state->attributesSet = false;
-        state->colorKey = 0;
-        state->alpha = 0;
-        state->flags = 0;
-    }
-    call.succeeded = true;
-    Record(call);
-    return previous;
-}
-
-bool SetLayeredWindowAttributes(WindowHandle window, std::uint32_t colorKey, std::uint8_t alpha,
-                                std::uint32_t flags) {
-    fake::LayeredCall call;
-    call.kind = fake::LayeredCall::Kind::SetLayeredWindowAttributes;
-    call.window = window;
-    call.colorKey = colorKey;
-    call.alpha = alpha;
-    call.flags = flags;
-    fake::LayeredState* state = StateOf(window);
-    if (state != nullptr && (state->exStyle & kWsExLayered)) {
-        state->attributesSet = true;
-        state->colorKey = colorKey;
-        state->alpha = alpha;
-        state->flags = flags;
+    call.on = on;
+    if (fake::LayeredState* state = StateOf(window)) {
+        state->layered = on;
+        if (!on) {
+            *state = fake::LayeredState{};
+        }
         call.succeeded = true;
     }
-    Record(call);
-    return call.succeeded;
+    return Record(call);
 }
 
-std::int32_t GetVersionExPlatformId() {
+bool SetOpacity(WindowHandle window, std::uint8_t alpha, std::optional<std::uint32_t> colourKey) {
+    fake::LayeredCall call;
+    call.kind = fake::LayeredCall::Kind::SetOpacity;
+    call.window = window;
+    call.alpha = alpha;
+    call.colourKey = colourKey;
+    fake::LayeredState* state = StateOf(window);
+    if (state != nullptr && state->layered) {
+        state->opacitySet = true;
+        state->alpha = alpha;
+        state->colourKey = colourKey;
+        call.succeeded = true;
+    }
+    return Record(call);
+}
+
+std::int32_t SystemPlatformId() {
     return Model().platformId;
 }
 
@@ -122,15 +90,12 @@ std::optional<LayeredState> LayeredStateOf(WindowHandle window) {
     if (state == nullptr) {
         return std::nullopt;
     }
-    LayeredState copy = *state;
-    copy.exStyle = GetWindowLong(window, kGwlExStyle);
-    return copy;
+    return *state;
 }
 
 std::uint8_t EffectiveAlpha(WindowHandle window) {
     LayeredState* state = StateOf(window);
-    if (state == nullptr || !(state->exStyle & kWsExLayered) || !state->attributesSet ||
-        !(state->flags & kLwaAlpha)) {
+    if (state == nullptr || !state->layered || !state->opacitySet) {
         return 255;
     }
     return state->alpha;

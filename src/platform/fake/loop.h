@@ -21,13 +21,6 @@ std::uint64_t NextSequence();
 std::optional<std::uint32_t> NextTimerDue();
 bool FireDueTimer();
 
-// Delivers a message to the window's handler, or to default processing when the handler
-// leaves it; nothing for a window that is gone.
-std::intptr_t Deliver(WindowHandle window, const Message& message);
-
-// The system's own move loop of a window (input.cpp): WM_SYSCOMMAND with SC_MOVE.
-void RunSystemMove(WindowHandle window);
-
 // Runs the loop until `done` returns true or, with a deadline, until the virtual clock has
 // reached it and nothing is due any more. `modal` loops (a menu, a move) stop as soon as a
 // callback has raised an exception and leave it pending; the program's loop rethrows it.

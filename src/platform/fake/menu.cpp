@@ -16,10 +16,29 @@
 namespace platform {
 namespace {
 
+// The item the user chooses: by caption, or by its place among the command items; neither
+// dismisses the menu.
 struct Choice {
     std::uint32_t afterMs = 0;
     std::optional<std::string> caption;
+    std::optional<std::size_t> position;
 };
+
+// The command id of the item `choice` names in `items`; 0 for none.
+std::uint32_t ChosenCommand(const Choice& choice, const std::vector<fake::MenuItemRecord>& items) {
+    std::size_t position = 0;
+    for (const auto& item : items) {
+        if (item.separator) {
+            continue;
+        }
+        if ((choice.caption && item.caption == *choice.caption) ||
+            (choice.position && *choice.position == position)) {
+            return item.commandId;
+        }
+        ++position;
+    }
+    return 0;
+}
 
 struct MenuState {
     std::map<std::uintptr_t, std::vector<fake::MenuItemRecord>> menus;
@@ -82,13 +101,13 @@ bool AppendMenuSeparator(MenuHandle menu) {
     return true;
 }
 
-std::int32_t CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked) {
+bool CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked) {
     fake::MenuItemRecord* item = FindItem(menu, commandId);
     if (item == nullptr) {
-        return -1;
+        return false;
     }
-    bool was = std::exchange(item->checked, checked);
-    return was ? 8 : 0; // MF_CHECKED : MF_UNCHECKED
+    item->checked = checked;
+    return true;
 }
 
 bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId) {
@@ -96,14 +115,13 @@ bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId) {
     return item != nullptr && item->checked;
 }
 
-std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
-                             WindowHandle owner) {
+std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y, WindowHandle owner) {
     auto* items = Find(menu);
     if (items == nullptr || !IsWindow(owner)) {
         return 0;
     }
     fake::ShownMenu shown{
-        menu, *items, x, y, flags, owner, TickCount(), TickCount(), fake::detail::NextSequence()};
+        menu, *items, x, y, owner, TickCount(), TickCount(), fake::detail::NextSequence()};
     Choice choice;
     if (!State().choices.empty()) {
         choice = State().choices.front();
@@ -113,17 +131,8 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t 
     shown.closeTime = TickCount();
     State().shown.push_back(shown);
 
-    std::uint32_t chosen = 0;
-    if (choice.caption && !ExceptionPending()) {
-        for (const auto& item : shown.items) {
-            if (!item.separator && item.caption == *choice.caption) {
-                chosen = item.commandId;
-                break;
-            }
-        }
-    }
     RethrowPendingException();
-    return chosen;
+    return ChosenCommand(choice, shown.items);
 }
 
 namespace fake {
@@ -133,7 +142,11 @@ const std::vector<ShownMenu>& ShownMenus() {
 }
 
 void ScriptMenuChoice(std::uint32_t afterMs, std::optional<std::string> caption) {
-    State().choices.push_back({afterMs, std::move(caption)});
+    State().choices.push_back({afterMs, std::move(caption), std::nullopt});
+}
+
+void ScriptMenuChoiceAt(std::uint32_t afterMs, std::size_t position) {
+    State().choices.push_back({afterMs, std::nullopt, position});
 }
 
 std::vector<MenuItemRecord> MenuItems(MenuHandle menu) {

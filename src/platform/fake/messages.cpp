@@ -1,6 +1,7 @@
-// Fake message queue and loop: posted messages wait in one queue for the thread, scheduled
-// actions play the user's input on the virtual clock, and the loop dispatches messages before
-// timer ticks (a timer's tick, like WM_TIMER, comes only when nothing else is waiting).
+// Fake event queue and loop: the events the window system reports wait in one queue for the
+// thread, scheduled actions play the user's input on the virtual clock, and the loop delivers
+// events before timer ticks (a timer's tick, like WM_TIMER, comes only when nothing else is
+// waiting).
 #include "platform/messages.h"
 
 #include <deque>
@@ -16,9 +17,12 @@
 namespace platform {
 namespace {
 
+using fake::EventKind;
+
 struct Posted {
     WindowHandle window{};
-    Message message;
+    EventKind kind = EventKind::ButtonDown;
+    ButtonPress press;
 };
 
 struct Scheduled {
@@ -28,11 +32,11 @@ struct Scheduled {
 };
 
 struct MessageState {
-    std::map<std::uintptr_t, std::shared_ptr<MessageHandler>> handlers;
+    std::map<std::uintptr_t, std::shared_ptr<const WindowEvents>> events;
     std::deque<Posted> queue;
     std::vector<Scheduled> schedule; // kept sorted by (time, order)
     std::uint64_t scheduledCount = 0;
-    std::vector<fake::DispatchedMessage> dispatched;
+    std::vector<fake::DeliveredEvent> delivered;
     std::vector<fake::PumpPass> pumpPasses;
     std::uint64_t sequence = 0;
 };
@@ -40,6 +44,48 @@ struct MessageState {
 MessageState& State() {
     static MessageState state;
     return state;
+}
+
+// The window's event for `posted`, as a call; empty when the window has none for it.
+std::function<void()> EventOf(const WindowEvents& events, const Posted& posted) {
+    auto pressed = [&](const std::function<void(const ButtonPress&)>& event) {
+        if (!event) {
+            return std::function<void()>();
+        }
+        return std::function<void()>([&event, press = posted.press] { event(press); });
+    };
+    switch (posted.kind) {
+    case EventKind::ButtonDown:
+        return pressed(events.buttonDown);
+    case EventKind::DoubleClick:
+        return pressed(events.doubleClick);
+    case EventKind::CloseRequest:
+        return events.closeRequest;
+    case EventKind::SessionEnd:
+        return events.sessionEnd;
+    }
+    return {};
+}
+
+// Delivers one event to its window; a close request the window has no event for destroys it,
+// as the window system's own handling does.
+void Deliver(const Posted& posted) {
+    if (!IsWindow(posted.window)) {
+        return;
+    }
+    State().delivered.push_back(
+        {posted.window, posted.kind, posted.press, TickCount(), fake::detail::NextSequence()});
+    auto found = State().events.find(static_cast<std::uintptr_t>(posted.window));
+    // Held while it runs: the event may remove the window's events.
+    std::shared_ptr<const WindowEvents> events =
+        found == State().events.end() ? nullptr : found->second;
+    std::function<void()> event = events ? EventOf(*events, posted) : std::function<void()>();
+    if (event && (GuardCallback(event) || ExceptionPending())) {
+        return;
+    }
+    if (posted.kind == EventKind::CloseRequest) {
+        DestroyWindow(posted.window);
+    }
 }
 
 // Runs the first scheduled action that is due; false when none is.
@@ -54,59 +100,32 @@ bool RunDueAction() {
     return true;
 }
 
-bool DispatchQueued() {
+bool DeliverQueued() {
     auto& queue = State().queue;
     if (queue.empty()) {
         return false;
     }
     Posted posted = queue.front();
     queue.pop_front();
-    fake::detail::Deliver(posted.window, posted.message);
+    Deliver(posted);
     return true;
 }
 
-// Handles what is due now, one thing at a time: scheduled input, then posted messages, then
+// Handles what is due now, one thing at a time: scheduled input, then queued events, then
 // timer ticks. False when nothing is due.
 bool DispatchOneDue() {
-    return RunDueAction() || DispatchQueued() || fake::detail::FireDueTimer();
-}
-
-std::intptr_t DefaultProcessing(WindowHandle window, const Message& message) {
-    if (message.id == kWmSysCommand && (message.wParam & 0xFFF0) == kScMove) {
-        fake::detail::RunSystemMove(window);
-        return 0;
-    }
-    if (message.id == kWmClose) {
-        DestroyWindow(window);
-    }
-    return 0;
+    return RunDueAction() || DeliverQueued() || fake::detail::FireDueTimer();
 }
 
 } // namespace
 
-void SetMessageHandler(WindowHandle window, MessageHandler handler) {
+void SetWindowEvents(WindowHandle window, WindowEvents events) {
     auto key = static_cast<std::uintptr_t>(window);
-    if (handler) {
-        State().handlers[key] = std::make_shared<MessageHandler>(std::move(handler));
+    if (events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd) {
+        State().events[key] = std::make_shared<const WindowEvents>(std::move(events));
     } else {
-        State().handlers.erase(key);
+        State().events.erase(key);
     }
-}
-
-bool PostMessage(WindowHandle window, std::uint32_t id, std::uintptr_t wParam,
-                 std::intptr_t lParam) {
-    if (!IsWindow(window)) {
-        return false;
-    }
-    State().queue.push_back({window, Message{id, wParam, lParam}});
-    return true;
-}
-
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t id, std::uintptr_t wParam,
-                          std::intptr_t lParam) {
-    std::intptr_t result = fake::detail::Deliver(window, Message{id, wParam, lParam});
-    RethrowPendingException();
-    return result;
 }
 
 void PumpPendingMessages() {
@@ -130,6 +149,22 @@ void EndModalLoops() {}
 
 namespace fake {
 
+bool PostEvent(WindowHandle window, EventKind kind, const ButtonPress& press) {
+    if (!IsWindow(window)) {
+        return false;
+    }
+    State().queue.push_back({window, kind, press});
+    return true;
+}
+
+bool RequestClose(WindowHandle window) {
+    return PostEvent(window, EventKind::CloseRequest);
+}
+
+bool EndSession(WindowHandle window) {
+    return PostEvent(window, EventKind::SessionEnd);
+}
+
 void ScheduleAt(std::uint32_t time, std::function<void()> action) {
     auto& state = State();
     Scheduled entry{time, state.scheduledCount++, std::move(action)};
@@ -152,11 +187,11 @@ void RunFor(std::uint32_t milliseconds, const std::function<bool()>& done) {
     detail::RunLoop(done, TickCount() + milliseconds, false);
 }
 
-const std::vector<DispatchedMessage>& DispatchedMessages() {
-    return State().dispatched;
+const std::vector<DeliveredEvent>& DeliveredEvents() {
+    return State().delivered;
 }
 
-std::size_t QueuedMessageCount() {
+std::size_t QueuedEventCount() {
     return State().queue.size();
 }
 
@@ -175,24 +210,6 @@ namespace detail {
 
 std::uint64_t NextSequence() {
     return ++State().sequence;
-}
-
-std::intptr_t Deliver(WindowHandle window, const Message& message) {
-    if (!IsWindow(window)) {
-        return 0;
-    }
-    State().dispatched.push_back({window, message, TickCount(), NextSequence()});
-    auto found = State().handlers.find(static_cast<std::uintptr_t>(window));
-    std::optional<std::intptr_t> result;
-    if (found != State().handlers.end()) {
-        // Held while it runs: the handler may remove itself.
-        std::shared_ptr<MessageHandler> handler = found->second;
-        GuardCallback([&] { result = (*handler)(message); });
-        if (ExceptionPending()) {
-            return 0;
-        }
-    }
-    return result ? *result : DefaultProcessing(window, message);
 }
 
 void RunLoop(const std::function<bool()>& done, std::optional<std::uint32_t> deadline, bool modal) {

@@ -13,12 +13,6 @@
 namespace platform {
 namespace {
 
-// Failure codes DirectSound gives where the fake fails in the same way.
-constexpr SoundResult kNoDriver = static_cast<SoundResult>(0x88780078u);  // DSERR_NODRIVER
-constexpr SoundResult kBadFormat = static_cast<SoundResult>(0x88780064u); // DSERR_BADFORMAT
-constexpr SoundResult kFileNotFound =
-    static_cast<SoundResult>(0x80070002u); // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)
-
 // File names as Windows compares them.
 std::string PathKey(const std::string& path) {
     std::string key = path;
@@ -137,7 +131,7 @@ SoundResult SoundBuffer::SetCurrentPosition(std::uint32_t position) {
     auto event = BufferEvent(fake::SoundCall::SetCurrentPosition, state, position);
     state.CatchUp();
     if (position >= state.record.bytes) {
-        event.result = kSoundInvalidParam;
+        event.result = SoundResult::InvalidValue;
     } else {
         state.record.position = position;
     }
@@ -165,9 +159,9 @@ SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
     BufferState& state = *impl_->state;
     auto event = BufferEvent(fake::SoundCall::SetVolume, state, volume);
     if (!(state.record.flags & kBufferCtrlVolume)) {
-        event.result = kSoundControlUnavailable;
+        event.result = SoundResult::ControlUnavailable;
     } else if (volume < kVolumeMin || volume > kVolumeMax) {
-        event.result = kSoundInvalidParam;
+        event.result = SoundResult::InvalidValue;
     } else {
         state.record.volume = volume;
     }
@@ -178,9 +172,9 @@ SoundResult SoundBuffer::SetPan(std::int32_t pan) {
     BufferState& state = *impl_->state;
     auto event = BufferEvent(fake::SoundCall::SetPan, state, pan);
     if (!(state.record.flags & kBufferCtrlPan)) {
-        event.result = kSoundControlUnavailable;
+        event.result = SoundResult::ControlUnavailable;
     } else if (pan < kPanLeft || pan > kPanRight) {
-        event.result = kSoundInvalidParam;
+        event.result = SoundResult::InvalidValue;
     } else {
         state.record.pan = pan;
     }
@@ -210,7 +204,7 @@ SoundDevice::~SoundDevice() = default;
 std::optional<SoundDevice> SoundDevice::CreateDefault() {
     fake::SoundEvent event = MakeEvent(fake::SoundCall::CreateDevice);
     if (!State().deviceAvailable) {
-        event.result = kNoDriver;
+        event.result = SoundResult::Failed;
         Record(event);
         return std::nullopt;
     }
@@ -231,7 +225,7 @@ SoundResult SoundDevice::SetCooperativeLevel(WindowHandle window, CooperativeLev
     event.window = window;
     event.value = static_cast<std::int64_t>(level);
     if (IsNull(window) || level < CooperativeLevel::Normal || level > CooperativeLevel::Exclusive) {
-        event.result = kSoundInvalidParam;
+        event.result = SoundResult::InvalidValue;
     } else {
         state.record.window = window;
         state.record.level = level;
@@ -248,7 +242,7 @@ SoundDevice::CreateBufferFromFile(const std::string& fileName,
     event.value = description.lFlags;
     auto found = State().files.find(PathKey(fileName));
     if (found == State().files.end()) {
-        event.result = kFileNotFound;
+        event.result = SoundResult::Failed;
         Record(event);
         return std::nullopt;
     }
@@ -258,7 +252,7 @@ SoundDevice::CreateBufferFromFile(const std::string& fileName,
         bytes = file.dataBytes - file.dataBytes % file.format->blockAlign;
     }
     if (bytes < 4) { // not a wave, not loadable PCM, or too short for DirectSound (DSBSIZE_MIN)
-        event.result = kBadFormat;
+        event.result = SoundResult::Failed;
         Record(event);
         return std::nullopt;
     }

@@ -50,13 +50,19 @@ void Record(WindowState& state, WindowOperation::Kind kind) {
     state.operations.push_back(operation);
 }
 
+// A negative width or height is taken as 0, as the window system does.
+PixelRect WithoutNegativeSize(const PixelRect& rect) {
+    return PixelRect{rect.left, rect.top, rect.left + std::max(rect.Width(), 0),
+                     rect.top + std::max(rect.Height(), 0)};
+}
+
 } // namespace
 
 Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t y,
                         std::int32_t width, std::int32_t height) {
     WindowState state;
     state.caption = caption;
-    state.rect = PixelRect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    state.rect = WithoutNegativeSize(PixelRect{x, y, x + width, y + height});
     state.popup = true;
     state.toolWindow = true;
     state.doubleClicks = true;
@@ -110,40 +116,26 @@ PixelRect GetWindowRect(WindowHandle window) {
     return state == nullptr ? PixelRect{} : state->rect;
 }
 
-bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
-                  std::int32_t width, std::int32_t height, std::uint32_t flags) {
+bool SetWindowRect(WindowHandle window, const PixelRect& rect) {
     WindowState* state = Find(window);
     if (state == nullptr) {
         return false;
     }
-    PixelRect rect = state->rect;
-    if (!(flags & kSwpNoMove)) {
-        rect = PixelRect{x, y, x + rect.Width(), y + rect.Height()};
+    state->rect = WithoutNegativeSize(rect);
+    Record(*state, WindowOperation::Kind::SetRect);
+    return true;
+}
+
+bool SetTopmost(WindowHandle window, bool on, const PixelRect& rect) {
+    WindowState* state = Find(window);
+    if (state == nullptr) {
+        return false;
     }
-    if (!(flags & kSwpNoSize)) {
-        rect.right = rect.left + std::max(width, 0);
-        rect.bottom = rect.top + std::max(height, 0);
-    }
-    state->rect = rect;
-    if (!(flags & kSwpNoZOrder)) {
-        if (insertAfter == kHwndTopmost) {
-            state->topmost = true;
-        } else if (insertAfter == kHwndNoTopmost) {
-            state->topmost = false;
-        }
-    }
-    if (flags & kSwpShowWindow) {
-        state->visible = true;
-    } else if (flags & kSwpHideWindow) {
-        state->visible = false;
-    }
-    WindowOperation operation;
-    operation.kind = WindowOperation::Kind::SetPos;
-    operation.rect = rect;
-    operation.flags = flags;
-    operation.insertAfter = insertAfter;
-    operation.sequence = fake::detail::NextSequence();
-    state->operations.push_back(operation);
+    state->rect = WithoutNegativeSize(rect);
+    state->topmost = on;
+    state->visible = true;
+    Record(*state, WindowOperation::Kind::SetTopmost);
+    state->operations.back().topmost = on;
     return true;
 }
 

@@ -41,13 +41,4 @@ bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
     return true;
 }
 
-RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination) {
-    RegionHandle* slot = fake::detail::WindowRegionSlot(window);
-    RegionObject* to = FindRegion(destination);
-    if (slot == nullptr || IsNull(*slot) || to == nullptr) {
-        return RegionKind::Error;
-    }
-    return CombineRgn(destination, *slot, {}, CombineMode::Copy);
-}
-
 } // namespace platform

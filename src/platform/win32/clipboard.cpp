@@ -29,17 +29,4 @@ bool CloseClipboard() {
     return ::CloseClipboard() != FALSE;
 }
 
-std::vector<std::uint32_t> EnumClipboardFormats() {
-    std::vector<std::uint32_t> formats;
-    for (UINT format = ::EnumClipboardFormats(0); format != 0;
-         format = ::EnumClipboardFormats(format)) {
-        formats.push_back(format);
-    }
-    return formats;
-}
-
-BitmapHandle GetClipboardBitmap() {
-    return win32::FromNative<BitmapHandle>(::GetClipboardData(CF_BITMAP));
-}
-
 } // namespace platform

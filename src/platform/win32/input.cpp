@@ -1,6 +1,11 @@
+// The pointer on Win32, and the drag of a window by it: the system's own move loop, started as
+// a click on the caption bar would start it.
 #include "platform/input.h"
 
 #include <windows.h>
+
+#include "platform/messages.h"
+#include "platform/win32/handle_cast.h"
 
 namespace platform {
 
@@ -13,8 +18,12 @@ bool GetCursorPos(PointerPosition& position) {
     return true;
 }
 
-bool ReleaseCapture() {
-    return ::ReleaseCapture() != FALSE;
+// The button press that began the drag gave the window the mouse capture; released, the move
+// loop takes it. SC_MOVE with HTCAPTION returns only when the move has ended.
+void BeginSystemDrag(WindowHandle window) {
+    ::ReleaseCapture();
+    SendMessageA(win32::ToHwnd(window), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    RethrowPendingException();
 }
 
 } // namespace platform

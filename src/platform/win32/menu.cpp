@@ -106,10 +106,10 @@ bool AppendMenuSeparator(MenuHandle menu) {
     return AppendMenuA(ToHmenu(menu), MF_SEPARATOR, 0, nullptr) != FALSE;
 }
 
-std::int32_t CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked) {
+bool CheckMenuItem(MenuHandle menu, std::uint32_t commandId, bool checked) {
     DWORD previous = ::CheckMenuItem(ToHmenu(menu), commandId,
                                      MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-    return static_cast<std::int32_t>(previous);
+    return previous != static_cast<DWORD>(-1);
 }
 
 bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId) {
@@ -117,8 +117,9 @@ bool IsMenuItemChecked(MenuHandle menu, std::uint32_t commandId) {
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
 }
 
-std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
-                             WindowHandle owner) {
+// Left-aligned at x, top-aligned at y, chosen with the left button (no TPM_ flags of the
+// caller's).
+std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y, WindowHandle owner) {
     HWND hwnd = win32::ToHwnd(owner);
     HWND previous = GetForegroundWindow();
     SetForegroundWindow(hwnd);
@@ -127,7 +128,7 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, std::int32_t 
         disabled.emplace(hwnd);
         menuTakesForeground = true;
     }
-    BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
+    BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
                                    hwnd, nullptr);
     menuTakesForeground = false;
     disabled.reset();

@@ -1,12 +1,9 @@
-// Window messages on Win32: the handler table behind the form windows' window procedure, and
-// the pump and loop around PeekMessage/GetMessage and DispatchMessage.
-#include <windows.h>
-// The platform layer's PostMessage and SendMessage are functions of their own, not the Win32
-// macros.
-#undef PostMessage
-#undef SendMessage
-
+// Window events on Win32: the form windows' messages turned into their events, and the pump
+// and loop around PeekMessage/GetMessage and DispatchMessage.
 #include "platform/messages.h"
+
+#include <windows.h>
+#include <windowsx.h>
 
 #include <map>
 #include <memory>
@@ -19,9 +16,9 @@ namespace platform {
 using win32::ToHwnd;
 namespace {
 
-std::map<HWND, std::shared_ptr<MessageHandler>>& Handlers() {
-    static std::map<HWND, std::shared_ptr<MessageHandler>> handlers;
-    return handlers;
+std::map<HWND, std::shared_ptr<const WindowEvents>>& Events() {
+    static std::map<HWND, std::shared_ptr<const WindowEvents>> events;
+    return events;
 }
 
 void Dispatch(MSG& msg) {
@@ -29,26 +26,60 @@ void Dispatch(MSG& msg) {
     DispatchMessageA(&msg);
 }
 
-} // namespace
+// A button message's press: the button, the shift keys from wParam and the client position,
+// signed 16 bits each, from lParam.
+ButtonPress PressOf(MouseButton button, WPARAM wParam, LPARAM lParam) {
+    ButtonPress press;
+    press.button = button;
+    press.shift = (wParam & MK_SHIFT) != 0;
+    press.control = (wParam & MK_CONTROL) != 0;
+    press.x = GET_X_LPARAM(lParam);
+    press.y = GET_Y_LPARAM(lParam);
+    return press;
+}
 
-void SetMessageHandler(WindowHandle window, MessageHandler handler) {
-    if (handler) {
-        Handlers()[ToHwnd(window)] = std::make_shared<MessageHandler>(std::move(handler));
-    } else {
-        Handlers().erase(ToHwnd(window));
+// The event a message is, as a call of the window's events; empty when the window has no event
+// for it.
+std::function<void()> EventOf(const WindowEvents& events, UINT message, WPARAM wParam,
+                              LPARAM lParam) {
+    auto pressed = [&](const std::function<void(const ButtonPress&)>& event, MouseButton button) {
+        if (!event) {
+            return std::function<void()>();
+        }
+        return std::function<void()>(
+            [&event, press = PressOf(button, wParam, lParam)] { event(press); });
+    };
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        return pressed(events.buttonDown, MouseButton::Left);
+    case WM_RBUTTONDOWN:
+        return pressed(events.buttonDown, MouseButton::Right);
+    case WM_MBUTTONDOWN:
+        return pressed(events.buttonDown, MouseButton::Middle);
+    case WM_LBUTTONDBLCLK:
+        return pressed(events.doubleClick, MouseButton::Left);
+    case WM_RBUTTONDBLCLK:
+        return pressed(events.doubleClick, MouseButton::Right);
+    case WM_MBUTTONDBLCLK:
+        return pressed(events.doubleClick, MouseButton::Middle);
+    case WM_CLOSE:
+        return events.closeRequest;
+    case WM_ENDSESSION:
+        // wParam is zero when the session goes on after all.
+        return wParam != 0 ? events.sessionEnd : std::function<void()>();
+    default:
+        return {};
     }
 }
 
-bool PostMessage(WindowHandle window, std::uint32_t id, std::uintptr_t wParam,
-                 std::intptr_t lParam) {
-    return PostMessageA(ToHwnd(window), id, wParam, lParam) != FALSE;
-}
+} // namespace
 
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t id, std::uintptr_t wParam,
-                          std::intptr_t lParam) {
-    LRESULT result = SendMessageA(ToHwnd(window), id, wParam, lParam);
-    RethrowPendingException();
-    return result;
+void SetWindowEvents(WindowHandle window, WindowEvents events) {
+    if (events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd) {
+        Events()[ToHwnd(window)] = std::make_shared<const WindowEvents>(std::move(events));
+    } else {
+        Events().erase(ToHwnd(window));
+    }
 }
 
 void PumpPendingMessages() {
@@ -90,29 +121,32 @@ void EndModalLoops() {
 
 namespace win32 {
 
-bool DispatchToHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    auto found = Handlers().find(window);
-    if (found == Handlers().end()) {
+bool DispatchToEvents(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    auto found = Events().find(window);
+    if (found == Events().end()) {
         return false;
     }
-    // Held while it runs: the handler may remove itself.
-    std::shared_ptr<MessageHandler> handler = found->second;
-    std::optional<std::intptr_t> handled;
-    bool ran = GuardCallback([&] { handled = (*handler)(Message{message, wParam, lParam}); });
-    if (!ran && ExceptionPending()) {
-        // The loop that rethrows it is about to take over: the message ends here.
-        result = 0;
+    // Held while it runs: the event may remove the window's events.
+    std::shared_ptr<const WindowEvents> events = found->second;
+    if (message == WM_MOUSEACTIVATE) {
+        // A click leaves the activation where it is: a form never takes the keyboard focus
+        // from the program the user works in. (A pet window that took it would also lose it
+        // again whenever it moves, and that closes its pop-up menu.)
+        result = MA_NOACTIVATE;
         return true;
     }
-    // Otherwise a message the handler did not take, or that reached the window after the
-    // callbacks were stopped (while the error message box is up), gets the window's own
-    // processing: the window still paints itself (a WM_PAINT answered without painting comes
-    // back at once, for ever) and keeps its default behaviour.
-    if (handled) {
-        result = *handled;
-        return true;
+    std::function<void()> event = EventOf(*events, message, wParam, lParam);
+    if (!event) {
+        return false;
     }
-    return false;
+    bool ran = GuardCallback(event);
+    // A message that reached the window after the callbacks were stopped (while the error
+    // message box is up) gets the window's own processing.
+    if (!ran && !ExceptionPending()) {
+        return false;
+    }
+    result = 0;
+    return true;
 }
 
 } // namespace win32

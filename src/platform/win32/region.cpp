@@ -54,15 +54,4 @@ bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
     return true;
 }
 
-RegionKind GetWindowRgn(WindowHandle window, RegionHandle destination) {
-    HRGN held = nullptr;
-    if (win32::HeldShape(ToHwnd(window), held)) {
-        if (held == nullptr) {
-            return RegionKind::Error; // as for a window without a shape
-        }
-        return static_cast<RegionKind>(::CombineRgn(ToHrgn(destination), held, nullptr, RGN_COPY));
-    }
-    return static_cast<RegionKind>(::GetWindowRgn(ToHwnd(window), ToHrgn(destination)));
-}
-
 } // namespace platform

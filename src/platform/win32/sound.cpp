@@ -174,6 +174,21 @@ bool FillBuffer(IDirectSoundBuffer* buffer, HMMIO mmio, DWORD bytes) {
                static_cast<LONG>(lock.secondBytes);
 }
 
+// DirectSound's results in the platform's terms.
+SoundResult FromHresult(HRESULT result) {
+    if (SUCCEEDED(result)) {
+        return SoundResult::Ok;
+    }
+    switch (result) {
+    case DSERR_INVALIDPARAM:
+        return SoundResult::InvalidValue;
+    case DSERR_CONTROLUNAVAIL:
+        return SoundResult::ControlUnavailable;
+    default:
+        return SoundResult::Failed;
+    }
+}
+
 HWND ToHwnd(WindowHandle window) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
 }
@@ -229,23 +244,23 @@ SoundBuffer& SoundBuffer::operator=(SoundBuffer&&) noexcept = default;
 SoundBuffer::~SoundBuffer() = default;
 
 SoundResult SoundBuffer::SetCurrentPosition(std::uint32_t position) {
-    return impl_->buffer->SetCurrentPosition(position);
+    return FromHresult(impl_->buffer->SetCurrentPosition(position));
 }
 
 SoundResult SoundBuffer::Play(std::uint32_t flags) {
-    return impl_->buffer->Play(0, 0, flags);
+    return FromHresult(impl_->buffer->Play(0, 0, flags));
 }
 
 SoundResult SoundBuffer::Stop() {
-    return impl_->buffer->Stop();
+    return FromHresult(impl_->buffer->Stop());
 }
 
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
-    return impl_->buffer->SetVolume(volume);
+    return FromHresult(impl_->buffer->SetVolume(volume));
 }
 
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
-    return impl_->buffer->SetPan(pan);
+    return FromHresult(impl_->buffer->SetPan(pan));
 }
 
 bool SoundBuffer::IsPlaying() const {
@@ -276,14 +291,15 @@ std::optional<SoundDevice> SoundDevice::CreateDefault() {
 
 SoundResult SoundDevice::SetCooperativeLevel(WindowHandle window, CooperativeLevel level) {
     if (impl_->device) {
-        return impl_->device->SetCooperativeLevel(ToHwnd(window), static_cast<DWORD>(level));
+        return FromHresult(
+            impl_->device->SetCooperativeLevel(ToHwnd(window), static_cast<DWORD>(level)));
     }
     if (!::IsWindow(ToHwnd(window))) {
-        return DSERR_INVALIDPARAM; // what the device refuses
+        return SoundResult::InvalidValue; // what the device refuses
     }
     impl_->window = ToHwnd(window);
     impl_->level = static_cast<DWORD>(level);
-    return DS_OK;
+    return SoundResult::Ok;
 }
 
 std::optional<SoundBuffer>

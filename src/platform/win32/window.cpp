@@ -52,7 +52,7 @@ void PaintPicture(HWND window) {
 
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (win32::DispatchToHandler(window, message, wParam, lParam, result)) {
+    if (win32::DispatchToEvents(window, message, wParam, lParam, result)) {
         return result;
     }
     switch (message) {
@@ -136,13 +136,23 @@ PixelRect GetWindowRect(WindowHandle window) {
     return PixelRect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
-bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::int32_t x, std::int32_t y,
-                  std::int32_t width, std::int32_t height, std::uint32_t flags) {
-    if (win32::HoldPlacement(ToHwnd(window), x, y, width, height, flags)) {
+bool SetWindowRect(WindowHandle window, const PixelRect& rect) {
+    HWND hwnd = ToHwnd(window);
+    if (win32::HoldPlacement(hwnd, RECT{rect.left, rect.top, rect.right, rect.bottom})) {
         return true;
     }
-    win32::ApplyHeld(ToHwnd(window));
-    return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, width, height, flags) != FALSE;
+    win32::ApplyHeld(hwnd);
+    return ::SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.Width(), rect.Height(),
+                          SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+// The rectangle is re-applied and the window always shown: neither SWP_NOMOVE nor SWP_NOSIZE,
+// and SWP_SHOWWINDOW even for a hidden window.
+bool SetTopmost(WindowHandle window, bool on, const PixelRect& rect) {
+    HWND hwnd = ToHwnd(window);
+    win32::ApplyHeld(hwnd);
+    return ::SetWindowPos(hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, rect.left, rect.top,
+                          rect.Width(), rect.Height(), SWP_NOACTIVATE | SWP_SHOWWINDOW) != FALSE;
 }
 
 void SetWindowPicture(WindowHandle window, BitmapHandle picture) {

@@ -17,7 +17,6 @@ struct Held {
     int depth = 0;
     bool placement = false;
     RECT rect{};
-    UINT flags = 0;
     bool shape = false;
     HRGN region = nullptr; // owned until it is given to the window
     BOOL redraw = FALSE;
@@ -38,37 +37,19 @@ void ApplyPlacement(HWND window, Held& held) {
         held.placement = false;
         ::SetWindowPos(window, nullptr, held.rect.left, held.rect.top,
                        held.rect.right - held.rect.left, held.rect.bottom - held.rect.top,
-                       held.flags);
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
 } // namespace
 
-bool HoldPlacement(HWND window, int x, int y, int width, int height, UINT flags) {
+bool HoldPlacement(HWND window, const RECT& rect) {
     Held* held = Find(window);
-    if (held == nullptr || !(flags & SWP_NOZORDER) || (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))) {
+    if (held == nullptr) {
         return false;
-    }
-    RECT rect{};
-    if (held->placement) {
-        rect = held->rect;
-    } else if (!::GetWindowRect(window, &rect)) {
-        return false;
-    }
-    if (!(flags & SWP_NOMOVE)) {
-        OffsetRect(&rect, x - rect.left, y - rect.top);
-    }
-    if (!(flags & SWP_NOSIZE)) {
-        rect.right = rect.left + (width > 0 ? width : 0);
-        rect.bottom = rect.top + (height > 0 ? height : 0);
-    }
-    UINT kept = flags & ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
-    if (held->placement && held->flags != kept) {
-        ApplyPlacement(window, *held); // calls with other flags are not merged
     }
     held->placement = true;
     held->rect = rect;
-    held->flags = kept;
     return true;
 }
 
@@ -92,15 +73,6 @@ bool HeldRect(HWND window, RECT& rect) {
         return false;
     }
     rect = held->rect;
-    return true;
-}
-
-bool HeldShape(HWND window, HRGN& region) {
-    Held* held = Find(window);
-    if (held == nullptr || !held->shape) {
-        return false;
-    }
-    region = held->region;
     return true;
 }
 
