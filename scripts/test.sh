@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test tier: native (fake platform, sanitizers), win32 (under Wine), e2e (the real
-# program under Wine, driven from outside) on a bare X desktop, on a managed one with a
-# compositor, and there again with two busy loops taking the machine's cores, and a minute of
-# fuzzing of the region readers. Installs what is missing first.
+# Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces on
+# the test display), win32 (under Wine), e2e (the real program under Wine, driven from
+# outside); x11 and e2e on a bare X desktop and on a managed one with a compositor, e2e there
+# again with two busy loops taking the machine's cores, and a minute of fuzzing of the region
+# readers. Installs what is missing first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -19,10 +20,14 @@ done
 jellop_start
 jellop_desktop bare
 ctest --preset native
+jellop_log "the X11 pieces on a bare X desktop"
+ctest --preset x11
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e
 jellop_desktop managed
+jellop_log "the X11 pieces on a managed desktop with a compositor"
+ctest --preset x11
 jellop_log "end-to-end tests on a managed desktop with a compositor"
 ctest --preset e2e
 jellop_log "end-to-end tests on the managed desktop with two busy loops running"

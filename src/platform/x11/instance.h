@@ -1,0 +1,36 @@
+// Single instance per display: the first copy of the program owns the selection
+// _JELLOP_S<screen>, as ICCCM managers own theirs (compositors _NET_WM_CM_S<screen>). The
+// server gives it up when the owner's window goes, the program ending or crashing included.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+
+#include "platform/x11/display.h"
+#include "platform/x11/loop.h"
+
+namespace platform::x11 {
+
+class InstanceClaim {
+  public:
+    // Claims the selection for this copy; null when another copy owns it already. The loop
+    // answers other clients' requests for the selection's contents (with none).
+    static std::unique_ptr<InstanceClaim> Claim(Connection& connection, EventLoop& loop);
+    ~InstanceClaim();
+    InstanceClaim(const InstanceClaim&) = delete;
+    InstanceClaim& operator=(const InstanceClaim&) = delete;
+
+  private:
+    InstanceClaim(Connection& connection, EventLoop& loop, Window owner)
+        : connection_(connection), loop_(loop), owner_(owner) {}
+
+    Connection& connection_;
+    EventLoop& loop_;
+    Window owner_;
+};
+
+// The selection's name for the connection's screen.
+Atom InstanceSelection(Connection& connection);
+
+} // namespace platform::x11

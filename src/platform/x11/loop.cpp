@@ -1,0 +1,142 @@
+#include "platform/x11/loop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform::x11 {
+
+EventLoop::Id EventLoop::AddTimer(std::chrono::milliseconds period, std::function<void()> tick) {
+    period = std::max(period, std::chrono::milliseconds(1));
+    Id id = nextId_++;
+    timers_[id] = {period, Clock::now() + period,
+                   std::make_shared<std::function<void()>>(std::move(tick))};
+    return id;
+}
+
+void EventLoop::RemoveTimer(Id timer) {
+    timers_.erase(timer);
+}
+
+EventLoop::Id EventLoop::AddFd(int fd, short events, std::function<void(short)> ready) {
+    Id id = nextId_++;
+    watches_[id] = {fd, events, std::make_shared<std::function<void(short)>>(std::move(ready))};
+    return id;
+}
+
+void EventLoop::RemoveFd(Id watch) {
+    watches_.erase(watch);
+}
+
+void EventLoop::SetWindowHandler(Window window, EventHandler handler) {
+    if (handler) {
+        handlers_[window] = std::make_shared<EventHandler>(std::move(handler));
+    } else {
+        handlers_.erase(window);
+    }
+}
+
+// Each timer due fires once. Callbacks may add and remove timers (themselves too) and run
+// modal loops, so the timers are looked up afresh by id, and each is rescheduled before its
+// callback runs: a nested pass inside the callback does not fire it again for the same tick.
+void EventLoop::RunDueTimers() {
+    const Clock::time_point now = Clock::now();
+    std::vector<Id> due;
+    for (const auto& [id, timer] : timers_) {
+        if (timer.due <= now) {
+            due.push_back(id);
+        }
+    }
+    for (Id id : due) {
+        auto found = timers_.find(id);
+        if (found == timers_.end()) {
+            continue;
+        }
+        Timer& timer = found->second;
+        timer.due += timer.period;
+        if (timer.due <= now) {
+            timer.due = now + timer.period; // ticks missed are dropped, not made up
+        }
+        std::shared_ptr<std::function<void()>> tick = timer.tick;
+        (*tick)();
+    }
+}
+
+void EventLoop::Dispatch(const XEvent& event) {
+    auto found = handlers_.find(event.xany.window);
+    if (found != handlers_.end()) {
+        std::shared_ptr<EventHandler> handler = found->second;
+        (*handler)(event);
+    } else if (fallback_) {
+        EventHandler fallback = fallback_;
+        fallback(event);
+    }
+}
+
+// The events pending when the pass starts; those that handlers cause wait for the next pass.
+void EventLoop::DispatchPendingEvents() {
+    ::Display* display = connection_.Get();
+    for (int pending = XPending(display); pending > 0; --pending) {
+        XEvent event;
+        XNextEvent(display, &event);
+        Dispatch(event);
+    }
+}
+
+// One poll() over the X connection and the watched fds; the watched ones that are ready are
+// served.
+void EventLoop::ServeFds(int timeoutMs) {
+    std::vector<pollfd> fds;
+    std::vector<Id> ids;
+    fds.push_back({connection_.Fd(), POLLIN, 0});
+    for (const auto& [id, watch] : watches_) {
+        fds.push_back({watch.fd, watch.events, 0});
+        ids.push_back(id);
+    }
+    int ready = poll(fds.data(), fds.size(), timeoutMs);
+    if (ready <= 0) {
+        return; // a timeout, or a signal (EINTR): the caller's pass follows anyway
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        auto found = watches_.find(ids[i]);
+        if (fds[i + 1].revents == 0 || found == watches_.end()) {
+            continue;
+        }
+        std::shared_ptr<std::function<void(short)>> callback = found->second.ready;
+        (*callback)(fds[i + 1].revents);
+    }
+}
+
+void EventLoop::PumpPass() {
+    DispatchPendingEvents();
+    RunDueTimers();
+    if (!watches_.empty()) {
+        ServeFds(0);
+    }
+}
+
+void EventLoop::WaitAndPump() {
+    int timeoutMs = -1;
+    if (XPending(connection_.Get()) > 0) {
+        timeoutMs = 0; // events already read from the connection: poll() would not see them
+    } else if (!timers_.empty()) {
+        Clock::time_point next = Clock::time_point::max();
+        for (const auto& [id, timer] : timers_) {
+            next = std::min(next, timer.due);
+        }
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+        timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+    }
+    ServeFds(timeoutMs);
+    DispatchPendingEvents();
+    RunDueTimers();
+}
+
+void EventLoop::RunUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        WaitAndPump();
+    }
+}
+
+} // namespace platform::x11

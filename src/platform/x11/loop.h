@@ -1,0 +1,80 @@
+// The one loop of the program's one thread: X events, periodic timers and other file
+// descriptors (the sound server's, say), all waited for in a single poll() whose timeout is
+// the next timer's deadline, so the program sleeps between ticks.
+//
+// Timers are periodic. A tick that comes late is not made up: a timer that has fallen a whole
+// period or more behind fires once and then keeps its period from that moment.
+//
+// Handlers may run modal loops of their own (a menu, a message box, a drag) through RunUntil:
+// timers, fds and the events of every window keep being served inside them.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/x11/display.h"
+
+namespace platform::x11 {
+
+class EventLoop {
+  public:
+    using Clock = std::chrono::steady_clock;
+    using Id = unsigned;
+    using EventHandler = std::function<void(const XEvent&)>;
+
+    explicit EventLoop(Connection& connection) : connection_(connection) {}
+
+    // A timer calling `tick` every `period` (at least 1 ms) from now on, until removed.
+    Id AddTimer(std::chrono::milliseconds period, std::function<void()> tick);
+    void RemoveTimer(Id timer);
+
+    // Watches `fd` for the poll() `events`; `ready` gets the revents.
+    Id AddFd(int fd, short events, std::function<void(short revents)> ready);
+    void RemoveFd(Id watch);
+
+    // The events of window `window` go to `handler` (one handler a window; none removes it).
+    // Events of windows without a handler go to the fallback handler, if there is one.
+    void SetWindowHandler(Window window, EventHandler handler);
+    void SetFallbackHandler(EventHandler handler) { fallback_ = std::move(handler); }
+
+    // One pump pass without waiting: the X events pending now, the timers due now, the fds
+    // ready now.
+    void PumpPass();
+
+    // Sleeps until an X event, a ready fd or the next timer's deadline, then one pump pass.
+    void WaitAndPump();
+
+    // Waits and pumps until `done()` is true (checked before each wait).
+    void RunUntil(const std::function<bool()>& done);
+
+  private:
+    struct Timer {
+        std::chrono::milliseconds period;
+        Clock::time_point due;
+        std::shared_ptr<std::function<void()>> tick;
+    };
+    struct Watch {
+        int fd;
+        short events;
+        std::shared_ptr<std::function<void(short)>> ready;
+    };
+
+    void RunDueTimers();
+    void DispatchPendingEvents();
+    void Dispatch(const XEvent& event);
+    void ServeFds(int timeoutMs);
+
+    Connection& connection_;
+    Id nextId_ = 1;
+    std::map<Id, Timer> timers_;
+    std::map<Id, Watch> watches_;
+    std::map<Window, std::shared_ptr<EventHandler>> handlers_;
+    EventHandler fallback_;
+};
+
+} // namespace platform::x11

@@ -1,0 +1,181 @@
+#include "platform/x11/window.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/x11/ewmh.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr long kPetEvents = ButtonPressMask | ButtonReleaseMask | VisibilityChangeMask;
+
+void SetShape(::Display* display, Window window, std::span<const RegionRect> rects) {
+    std::vector<XRectangle> xrects;
+    xrects.reserve(rects.size());
+    for (const RegionRect& rect : rects) {
+        xrects.push_back({static_cast<short>(rect.left), static_cast<short>(rect.top),
+                          static_cast<unsigned short>(rect.right - rect.left),
+                          static_cast<unsigned short>(rect.bottom - rect.top)});
+    }
+    // ShapeSet replaces the old shape; the rectangles come banded (YXBanded), as regions keep
+    // them.
+    for (int kind : {ShapeBounding, ShapeInput}) {
+        XShapeCombineRectangles(display, window, kind, 0, 0, xrects.data(),
+                                static_cast<int>(xrects.size()), ShapeSet, YXBanded);
+    }
+}
+
+} // namespace
+
+PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string& title,
+                     Point position, WindowSize size)
+    : connection_(connection), loop_(loop), managed_(WindowManagerRuns(connection)), size_(size),
+      clicks_(connection) {
+    ::Display* display = connection.Get();
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = managed_ ? False : True;
+    attributes.event_mask = kPetEvents;
+    attributes.background_pixmap = None;
+    attributes.border_pixel = 0;
+    window_ =
+        XCreateWindow(display, connection.Root(), position.x, position.y, size.width, size.height,
+                      0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWOverrideRedirect | CWEventMask | CWBackPixmap | CWBorderPixel, &attributes);
+    XStoreName(display, window_, title.c_str());
+    XClassHint classHint{const_cast<char*>("jellop"), const_cast<char*>("Jellop")};
+    XSetClassHint(display, window_, &classHint);
+    SetCardinal(connection, window_, "_NET_WM_PID", static_cast<unsigned long>(getpid()));
+    XSizeHints sizeHints{};
+    sizeHints.flags = USPosition | PPosition | PWinGravity;
+    sizeHints.x = position.x;
+    sizeHints.y = position.y;
+    sizeHints.win_gravity = StaticGravity;
+    XSetWMNormalHints(display, window_, &sizeHints);
+    XWMHints wmHints{};
+    wmHints.flags = InputHint | StateHint;
+    wmHints.input = False;
+    wmHints.initial_state = NormalState;
+    XSetWMHints(display, window_, &wmHints);
+    if (managed_) {
+        SetNoDecorations(connection, window_);
+        static const char* const kType[] = {"_NET_WM_WINDOW_TYPE_UTILITY"};
+        SetAtomList(connection, window_, "_NET_WM_WINDOW_TYPE", kType);
+    }
+    loop_.SetWindowHandler(window_, [this](const XEvent& event) { HandleEvent(event); });
+}
+
+PetWindow::~PetWindow() {
+    loop_.SetWindowHandler(window_, nullptr);
+    XDestroyWindow(connection_.Get(), window_);
+    XFlush(connection_.Get());
+}
+
+// The states and the workspace are set again before each map: a manager removes them when
+// the window is withdrawn.
+void PetWindow::SetManagedProperties() {
+    static const char* const kStates[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                                          "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"};
+    SetAtomList(connection_, window_, "_NET_WM_STATE", kStates);
+    SetCardinal(connection_, window_, "_NET_WM_DESKTOP", 0xFFFFFFFFUL); // every workspace
+}
+
+void PetWindow::Show() {
+    if (managed_) {
+        SetManagedProperties();
+    }
+    XMapRaised(connection_.Get(), window_);
+    XFlush(connection_.Get());
+    visible_ = true;
+}
+
+void PetWindow::Hide() {
+    if (managed_) {
+        XWithdrawWindow(connection_.Get(), window_, connection_.ScreenNumber());
+    } else {
+        XUnmapWindow(connection_.Get(), window_);
+    }
+    XFlush(connection_.Get());
+    visible_ = false;
+}
+
+// Position, size, shape and picture go out in one flush, so the server handles them one
+// after the other without the program in between; a compositor sees them in one batch.
+void PetWindow::Apply(const WindowUpdate& update) {
+    ::Display* display = connection_.Get();
+    if (update.shape) {
+        SetShape(display, window_, *update.shape);
+    }
+    if (update.picture != nullptr) {
+        XSetWindowBackgroundPixmap(display, window_, update.picture->Get());
+    }
+    if (update.size) {
+        size_ = *update.size;
+    }
+    if (update.position && update.size) {
+        XMoveResizeWindow(display, window_, update.position->x, update.position->y,
+                          static_cast<unsigned>(size_.width), static_cast<unsigned>(size_.height));
+    } else if (update.position) {
+        XMoveWindow(display, window_, update.position->x, update.position->y);
+    } else if (update.size) {
+        XResizeWindow(display, window_, static_cast<unsigned>(size_.width),
+                      static_cast<unsigned>(size_.height));
+    }
+    if (update.picture != nullptr) {
+        XClearWindow(display, window_); // paints the new background over the whole window
+    }
+    XFlush(display);
+}
+
+void PetWindow::RemoveShape() {
+    for (int kind : {ShapeBounding, ShapeInput}) {
+        XShapeCombineMask(connection_.Get(), window_, kind, 0, 0, None, ShapeSet);
+    }
+    XFlush(connection_.Get());
+}
+
+void PetWindow::SetOpacity(std::uint8_t alpha) {
+    Atom property = connection_.Intern("_NET_WM_WINDOW_OPACITY");
+    if (alpha == 255) {
+        XDeleteProperty(connection_.Get(), window_, property);
+    } else {
+        // 0 to 255 spread over 0 to 0xFFFFFFFF.
+        SetCardinal(connection_, window_, "_NET_WM_WINDOW_OPACITY", alpha * 0x01010101UL);
+    }
+    XFlush(connection_.Get());
+}
+
+Point PetWindow::Position() const {
+    int x = 0;
+    int y = 0;
+    Window child = None;
+    XTranslateCoordinates(connection_.Get(), window_, connection_.Root(), 0, 0, &x, &y, &child);
+    return {x, y};
+}
+
+void PetWindow::HandleEvent(const XEvent& event) {
+    switch (event.type) {
+    case VisibilityNotify:
+        // Without a manager nothing else keeps the window above the others.
+        if (!managed_ && event.xvisibility.state != VisibilityUnobscured) {
+            XRaiseWindow(connection_.Get(), window_);
+            XFlush(connection_.Get());
+        }
+        break;
+    case ButtonPress:
+    case ButtonRelease:
+        if (std::optional<ButtonEvent> typed = clicks_.Track(event.xbutton); typed && onButton_) {
+            onButton_(*typed);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace platform::x11

@@ -1,0 +1,90 @@
+// The pet window: borderless, cut to exactly the rectangles of its shape (the bounding and
+// the input shape alike), showing one picture unscaled from its top-left corner, above other
+// windows, on every workspace, never in a taskbar, pager or window switcher, never taking the
+// keyboard focus.
+//
+// With a window manager (see ewmh.h) it is a managed window that says all that in EWMH terms:
+// a utility window (a type that managers neither tile nor place: openbox keeps it where it
+// asks to be, whereas it places a notification window itself) without decorations, states
+// above, skip-taskbar, skip-pager and sticky, input hint false. Without one it places and
+// stacks itself: override-redirect, raised again whenever another window covers it.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/region_data.h"
+#include "platform/x11/display.h"
+#include "platform/x11/loop.h"
+#include "platform/x11/picture.h"
+#include "platform/x11/pointer.h"
+
+namespace platform::x11 {
+
+struct WindowSize {
+    int width;
+    int height;
+    friend bool operator==(const WindowSize&, const WindowSize&) = default;
+};
+
+// What changes in one frame; all of it reaches the server in one batch of requests.
+struct WindowUpdate {
+    std::optional<Point> position = std::nullopt;
+    std::optional<WindowSize> size = std::nullopt;
+    // Replaces the shape by these banded rectangles (right and bottom exclusive).
+    std::optional<std::span<const RegionRect>> shape = std::nullopt;
+    const ServerPicture* picture = nullptr; // borrowed; must outlive its use by the window
+};
+
+class PetWindow {
+  public:
+    PetWindow(Connection& connection, EventLoop& loop, const std::string& title, Point position,
+              WindowSize size);
+    ~PetWindow();
+    PetWindow(const PetWindow&) = delete;
+    PetWindow& operator=(const PetWindow&) = delete;
+
+    Window Id() const { return window_; }
+    // Whether a window manager ran when the window was made (and so manages it).
+    bool Managed() const { return managed_; }
+
+    void Show();
+    void Hide();
+    bool Visible() const { return visible_; }
+
+    void Apply(const WindowUpdate& update);
+    // Takes the shape off: the whole rectangle of the window shows again.
+    void RemoveShape();
+    // The window's opacity, 0 (clear) to 255 (opaque), for a compositor to show.
+    void SetOpacity(std::uint8_t alpha);
+
+    // Where the window is on the screen now, asked from the server (so a move by the user or
+    // the window manager shows at once).
+    Point Position() const;
+    WindowSize Size() const { return size_; }
+
+    // Button presses and releases on the window.
+    void OnButton(std::function<void(const ButtonEvent&)> handler) {
+        onButton_ = std::move(handler);
+    }
+
+  private:
+    void SetManagedProperties();
+    void HandleEvent(const XEvent& event);
+
+    Connection& connection_;
+    EventLoop& loop_;
+    Window window_;
+    bool managed_;
+    bool visible_ = false;
+    WindowSize size_;
+    ClickTracker clicks_;
+    std::function<void(const ButtonEvent&)> onButton_;
+};
+
+} // namespace platform::x11

@@ -1,0 +1,11 @@
+# The Xlib pieces of the X11 backend (included from src/CMakeLists.txt on Linux): the
+# connection and its loop, the pet window, pointer and drag, the pop-up menu and the message
+# box drawn with Xft, single instance and the screen's metrics. Neutral platform code only
+# below them (region data).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext xft fontconfig)
+file(GLOB jellop_x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+add_library(jellop_x11 STATIC ${jellop_x11_sources})
+jellop_layer_include_dir(platform jellop_x11_include_dir)
+target_include_directories(jellop_x11 PUBLIC ${jellop_x11_include_dir})
+target_link_libraries(jellop_x11 PUBLIC jellop_region_data PkgConfig::JELLOP_XLIBS)

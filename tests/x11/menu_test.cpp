@@ -1,0 +1,181 @@
+// The pop-up menu: chosen by mouse and by keyboard, closed by Escape or a click elsewhere,
+// with timers ticking and no key or click reaching another program while it is open.
+#include "x11/x11_test.h"
+
+#include <X11/Xutil.h>
+
+#include "platform/x11/menu.h"
+#include "platform/x11/screen.h"
+
+namespace x11test {
+namespace {
+
+using platform::x11::EventLoop;
+using platform::x11::MenuItem;
+using platform::x11::Painter;
+using platform::x11::Point;
+
+constexpr int kSounds = 1;
+constexpr int kDie = 2;
+
+const MenuItem kItems[] = {{MenuItem::Kind::Check, "&Sounds", kSounds, true},
+                           {MenuItem::Kind::Separator, "", 0, false},
+                           {MenuItem::Kind::Command, "&Die", kDie, false}};
+
+// Another program's window that has the keyboard focus and counts the keys and clicks it gets.
+class Witness {
+  public:
+    explicit Witness(const Observer& observer) : observer_(observer) {
+        ::Display* display = observer.Get();
+        window_ =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1280, 1024, 0, 0, 0);
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        XChangeWindowAttributes(display, window_, CWOverrideRedirect, &attributes);
+        XSelectInput(display, window_, KeyPressMask | ButtonPressMask | StructureNotifyMask);
+        XMapRaised(display, window_);
+        XSync(display, False);
+    }
+    ~Witness() {
+        XDestroyWindow(observer_.Get(), window_);
+        XSync(observer_.Get(), False);
+    }
+    bool Ready() {
+        if (!observer_.Viewable(window_)) {
+            return false;
+        }
+        XSetInputFocus(observer_.Get(), window_, RevertToPointerRoot, CurrentTime);
+        XSync(observer_.Get(), False);
+        return true;
+    }
+    // Reads what has come: the number of key presses and of button presses.
+    void Count() {
+        XSync(observer_.Get(), False);
+        while (XPending(observer_.Get()) > 0) {
+            XEvent event;
+            XNextEvent(observer_.Get(), &event);
+            keys_ += event.type == KeyPress;
+            clicks_ += event.type == ButtonPress;
+        }
+    }
+    int Keys() {
+        Count();
+        return keys_;
+    }
+    int Clicks() {
+        Count();
+        return clicks_;
+    }
+
+  private:
+    const Observer& observer_;
+    Window window_;
+    int keys_ = 0;
+    int clicks_ = 0;
+};
+
+class MenuTest : public X11Test {
+  protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        painter_ = std::make_unique<Painter>(*connection_, platform::x11::ScreenDpi(*connection_));
+        witness_ = std::make_unique<Witness>(observer_);
+        ASSERT_TRUE(Eventually([&] { return witness_->Ready(); }));
+        loop_->AddTimer(50ms, [this] { ++ticks_; });
+    }
+    // Opens the menu at (300, 300) and runs `steps` while it is open; the command it returned.
+    int Track(std::vector<std::function<bool()>> steps) {
+        Script script(*loop_, std::move(steps));
+        int before = ticks_;
+        observer_.MovePointer(300, 300);
+        int chosen =
+            platform::x11::TrackPopupMenu(*connection_, *loop_, *painter_, kItems, Point{300, 300});
+        ticksOpen_ = ticks_ - before;
+        EXPECT_TRUE(script.Done()) << "the menu closed before the script's end";
+        return chosen;
+    }
+    // A step that waits for the menu to show and notes where it is.
+    std::function<bool()> MenuShown() {
+        return [this] {
+            menu_ = observer_.TopmostOfType("_NET_WM_WINDOW_TYPE_POPUP_MENU");
+            if (menu_ != None) {
+                geometry_ = observer_.GeometryOf(menu_);
+            }
+            return menu_ != None;
+        };
+    }
+    std::function<bool()> Keys(std::vector<const char*> keys) {
+        return [this, keys] {
+            for (const char* key : keys) {
+                observer_.Tap(key);
+            }
+            return true;
+        };
+    }
+
+    std::unique_ptr<Painter> painter_;
+    std::unique_ptr<Witness> witness_;
+    Window menu_ = None;
+    Observer::Geometry geometry_{};
+    int ticks_ = 0;
+    int ticksOpen_ = 0;
+};
+
+TEST_F(MenuTest, TheKeyboardChoosesAndNoKeyLeaksToTheFocusedProgram) {
+    EXPECT_EQ(Track({MenuShown(), Keys({"Down", "Down", "Return"})}), kDie); // over the separator
+    EXPECT_EQ(Track({MenuShown(), Keys({"Up", "Up", "Return"})}), kSounds);  // round from the end
+    EXPECT_EQ(Track({MenuShown(), Keys({"s"})}), kSounds);
+    EXPECT_EQ(Track({MenuShown(), Keys({"D"})}), kDie);
+    EXPECT_EQ(Track({MenuShown(), Keys({"x", "Left", "Return", "Escape"})}), 0);
+    EXPECT_EQ(witness_->Keys(), 0);
+    // With the menu gone the keys go to the focused program again.
+    observer_.Tap("x");
+    EXPECT_TRUE(Eventually([&] { return witness_->Keys() == 1; }));
+}
+
+TEST_F(MenuTest, TheMouseChoosesAnItemAndAClickElsewhereClosesTheMenu) {
+    auto clickAt = [this](int x, int y) {
+        return [this, x, y] {
+            observer_.MovePointer(geometry_.x + x, geometry_.y + y);
+            observer_.Click(1);
+            return true;
+        };
+    };
+    // The last item is at the bottom of the menu, the first at its top.
+    EXPECT_EQ(
+        Track({MenuShown(), [&] { return clickAt(geometry_.width / 2, geometry_.height - 8)(); }}),
+        kDie);
+    EXPECT_EQ(Track({MenuShown(), clickAt(20, 10)}), kSounds);
+    // A click elsewhere: nothing chosen, and the click goes to no other program.
+    EXPECT_EQ(Track({MenuShown(), [&] { return clickAt(-100, -100)(); }}), 0);
+    EXPECT_EQ(witness_->Clicks(), 0);
+    // The separator (in the middle of the menu) chooses nothing; Escape closes the menu then.
+    EXPECT_EQ(
+        Track({MenuShown(), [&] { return clickAt(geometry_.width / 2, geometry_.height / 2)(); },
+               Keys({"Escape"})}),
+        0);
+}
+
+TEST_F(MenuTest, TheReleaseOfTheOpeningPressChoosesNothingAndTimersTick) {
+    // The right button is down when the menu opens and comes up over it at once.
+    observer_.MovePointer(300, 300);
+    observer_.Button(3, true);
+    EXPECT_EQ(Track({MenuShown(),
+                     [&] {
+                         observer_.Button(3, false);
+                         return true;
+                     },
+                     // Half a second open: the timer ticks on.
+                     [&, start = std::optional<EventLoop::Clock::time_point>()]() mutable {
+                         if (!start) {
+                             start = EventLoop::Clock::now();
+                         }
+                         return EventLoop::Clock::now() - *start >= 500ms;
+                     },
+                     Keys({"Escape"})}),
+              0);
+    EXPECT_GE(ticksOpen_, 5);
+}
+
+} // namespace
+} // namespace x11test

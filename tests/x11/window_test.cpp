@@ -1,0 +1,240 @@
+// The pet window as other programs see it: its shape, its picture, its place, and the roles
+// it plays with and without a window manager.
+#include "x11/x11_test.h"
+
+#include "platform/x11/window.h"
+
+#include "platform/x11/ewmh.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+
+#include <vector>
+
+namespace x11test {
+namespace {
+
+using platform::RegionRect;
+using platform::x11::PetWindow;
+using platform::x11::PixelView;
+using platform::x11::Point;
+using platform::x11::ServerPicture;
+using platform::x11::WindowSize;
+using platform::x11::WindowUpdate;
+
+std::vector<RegionRect> AsRects(const std::vector<XRectangle>& xrects) {
+    std::vector<RegionRect> rects;
+    for (const XRectangle& r : xrects) {
+        rects.push_back({r.x, r.y, r.x + r.width, r.y + r.height});
+    }
+    return rects;
+}
+
+// A picture whose every pixel differs from its neighbours: blue x*9, green y*13, red 77.
+struct TestPicture {
+    int width;
+    int height;
+    std::vector<std::uint8_t> bytes;
+    std::ptrdiff_t stride;
+
+    TestPicture(int w, int h) : width(w), height(h), stride((w * 3 + 3) & ~3) {
+        bytes.resize(static_cast<std::size_t>(stride * h));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t* pixel =
+                    &bytes[static_cast<std::size_t>((h - 1 - y) * stride + 3 * x)];
+                pixel[0] = static_cast<std::uint8_t>(x * 9);
+                pixel[1] = static_cast<std::uint8_t>(y * 13);
+                pixel[2] = 77;
+            }
+        }
+    }
+    // Stored bottom-up, as in a DIB section.
+    PixelView View() const { return {width, height, stride, bytes.data(), true}; }
+    static unsigned long Expected(int x, int y) {
+        return (77UL << 16) | (static_cast<unsigned long>((y * 13) & 0xFF) << 8) |
+               static_cast<unsigned long>((x * 9) & 0xFF);
+    }
+};
+
+class WindowTest : public X11Test {
+  protected:
+    void MakeWindow(Point at = {300, 200}, WindowSize size = {37, 36}) {
+        window_ = std::make_unique<PetWindow>(*connection_, *loop_, "Jellop test", at, size);
+    }
+    bool ShownAt(Point at) {
+        return Eventually([&] {
+            return observer_.Viewable(window_->Id()) && observer_.Position(window_->Id()) == at;
+        });
+    }
+    std::unique_ptr<PetWindow> window_;
+};
+
+TEST_F(WindowTest, TheShapeIsExactlyTheLastOneSetForOddWidthsToo) {
+    MakeWindow({300, 200}, {37, 36});
+    // Odd widths and single pixels: a shape computed from a mask padded to 8 or 32 columns, or
+    // OR-ed onto the shape before, would differ.
+    const std::vector<RegionRect> first = {
+        {0, 0, 37, 3}, {1, 3, 2, 4}, {5, 3, 36, 4}, {0, 4, 37, 36}};
+    const std::vector<RegionRect> second = {
+        {3, 0, 4, 1}, {17, 1, 20, 30}, {0, 30, 1, 31}, {36, 30, 37, 31}};
+    window_->Apply({.shape = first});
+    window_->Show();
+    ASSERT_TRUE(ShownAt({300, 200}));
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeBounding)), first);
+    window_->Apply({.shape = second});
+    connection_->Sync();
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeBounding)), second);
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeInput)), second);
+    // Taken off, the whole window shows again.
+    window_->RemoveShape();
+    connection_->Sync();
+    const std::vector<RegionRect> whole = {{0, 0, 37, 36}};
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeBounding)), whole);
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeInput)), whole);
+}
+
+TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
+    MakeWindow({100, 100}, {10, 10});
+    window_->Show();
+    ASSERT_TRUE(ShownAt({100, 100}));
+    TestPicture picture(23, 17);
+    ServerPicture uploaded(*connection_, picture.View());
+    const std::vector<RegionRect> shape = {{0, 0, 23, 10}, {2, 10, 21, 17}};
+    window_->Apply({.position = Point{421, 333},
+                    .size = WindowSize{23, 17},
+                    .shape = shape,
+                    .picture = &uploaded});
+    ASSERT_TRUE(ShownAt({421, 333}));
+    EXPECT_EQ(window_->Position(), (Point{421, 333}));
+    EXPECT_EQ(window_->Size(), (WindowSize{23, 17}));
+    EXPECT_EQ(AsRects(observer_.Shape(window_->Id(), ShapeBounding)), shape);
+    // The picture unscaled from the top-left corner, as the screen shows it.
+    auto painted = [&] {
+        for (const RegionRect& rect : shape) {
+            for (int y = rect.top; y < rect.bottom; ++y) {
+                for (int x = rect.left; x < rect.right; ++x) {
+                    if (observer_.ScreenPixel(421 + x, 333 + y) != TestPicture::Expected(x, y)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(Eventually(painted));
+}
+
+TEST_F(WindowTest, OpacityIsTheWindowPropertyAndOpaqueRemovesIt) {
+    MakeWindow();
+    window_->Show();
+    ASSERT_TRUE(ShownAt({300, 200}));
+    window_->SetOpacity(128);
+    connection_->Sync();
+    EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
+              std::vector<unsigned long>{0x80808080UL});
+    window_->SetOpacity(0);
+    connection_->Sync();
+    EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
+              std::vector<unsigned long>{0UL});
+    window_->SetOpacity(255);
+    connection_->Sync();
+    EXPECT_TRUE(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY").empty());
+}
+
+TEST_F(WindowTest, WithAManagerTheWindowIsAnUndecoratedStickyUtilityAboveTheOthers) {
+    if (!ManagedDesktop()) {
+        GTEST_SKIP() << "the managed desktop's behaviour";
+    }
+    MakeWindow({428, 320});
+    window_->Show();
+    ASSERT_TRUE(window_->Managed());
+    Window id = window_->Id();
+    Window root = DefaultRootWindow(observer_.Get());
+    // The manager has taken it: it is in the client list, and where it asked to be.
+    ASSERT_TRUE(Eventually([&] {
+        for (unsigned long client : observer_.Longs(root, "_NET_CLIENT_LIST")) {
+            if (client == id) {
+                return true;
+            }
+        }
+        return false;
+    }));
+    EXPECT_TRUE(ShownAt({428, 320}));
+    EXPECT_EQ(observer_.Longs(id, "_NET_FRAME_EXTENTS"), (std::vector<unsigned long>{0, 0, 0, 0}));
+    // The states as the manager keeps them (openbox has no sticky state: a window on every
+    // workspace is one on desktop 0xFFFFFFFF there).
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                              "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"}) {
+        if (platform::x11::WindowManagerSupports(*connection_, state)) {
+            EXPECT_TRUE(observer_.HasAtom(id, "_NET_WM_STATE", state)) << state;
+        }
+    }
+    EXPECT_EQ(observer_.Longs(id, "_NET_WM_DESKTOP"), std::vector<unsigned long>{0xFFFFFFFFUL});
+    // Still shown on another workspace.
+    auto switchTo = [&](long desktop) {
+        const long data[5] = {desktop, CurrentTime, 0, 0, 0};
+        platform::x11::SendToRoot(*connection_, connection_->Root(), "_NET_CURRENT_DESKTOP", data);
+        XFlush(connection_->Get());
+        return Eventually([&] {
+            return observer_.Longs(root, "_NET_CURRENT_DESKTOP") ==
+                   std::vector<unsigned long>{static_cast<unsigned long>(desktop)};
+        });
+    };
+    if (observer_.Longs(root, "_NET_NUMBER_OF_DESKTOPS").at(0) > 1) {
+        ASSERT_TRUE(switchTo(1));
+        EXPECT_TRUE(observer_.Viewable(id));
+        ASSERT_TRUE(switchTo(0));
+    }
+    EXPECT_TRUE(observer_.HasAtom(id, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
+    XWMHints* hints = XGetWMHints(observer_.Get(), id);
+    ASSERT_NE(hints, nullptr);
+    EXPECT_TRUE(hints->flags & InputHint);
+    EXPECT_FALSE(hints->input);
+    XFree(hints);
+    // A normal window mapped afterwards stays below it.
+    Window other = XCreateSimpleWindow(observer_.Get(), root, 400, 300, 200, 200, 0, 0, 0);
+    XMapRaised(observer_.Get(), other);
+    XSync(observer_.Get(), False);
+    auto above = [&] {
+        std::vector<Window> stacking = observer_.Stacking();
+        auto ours = std::find(stacking.begin(), stacking.end(), observer_.TopLevel(id));
+        auto theirs = std::find(stacking.begin(), stacking.end(), observer_.TopLevel(other));
+        return ours != stacking.end() && theirs != stacking.end() && ours > theirs &&
+               observer_.Viewable(other);
+    };
+    EXPECT_TRUE(Eventually(above));
+    XDestroyWindow(observer_.Get(), other);
+    XSync(observer_.Get(), False);
+}
+
+TEST_F(WindowTest, WithoutAManagerTheWindowPlacesItselfAndStaysAbove) {
+    if (ManagedDesktop()) {
+        GTEST_SKIP() << "the bare desktop's behaviour";
+    }
+    MakeWindow({428, 320});
+    window_->Show();
+    EXPECT_FALSE(window_->Managed());
+    ASSERT_TRUE(ShownAt({428, 320}));
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(observer_.Get(), window_->Id(), &attributes);
+    EXPECT_TRUE(attributes.override_redirect);
+    // Another program's window raised over it: the pet comes back on top.
+    XSetWindowAttributes other{};
+    other.override_redirect = True;
+    Window root = DefaultRootWindow(observer_.Get());
+    Window cover = XCreateWindow(observer_.Get(), root, 400, 300, 200, 200, 0, CopyFromParent,
+                                 InputOutput, CopyFromParent, CWOverrideRedirect, &other);
+    XMapRaised(observer_.Get(), cover);
+    XSync(observer_.Get(), False);
+    EXPECT_TRUE(Eventually([&] {
+        std::vector<Window> stacking = observer_.Stacking();
+        return !stacking.empty() && stacking.back() == window_->Id() && observer_.Viewable(cover);
+    }));
+    XDestroyWindow(observer_.Get(), cover);
+    XSync(observer_.Get(), False);
+}
+
+} // namespace
+} // namespace x11test
