@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces on
-# the test display), win32 (under Wine), e2e (the real program under Wine, driven from
-# outside); x11 and e2e on a bare X desktop and on a managed one with a compositor, e2e there
-# again with two busy loops taking the machine's cores, and a minute of fuzzing of the region
-# readers. Installs what is missing first.
+# the test display), the native pieces that need the environment's display and sound server
+# (PulseAudio sound, the X11 clipboard), win32 (under Wine), e2e (the real program under Wine,
+# driven from outside); x11 and e2e on a bare X desktop and on a managed one with a
+# compositor, e2e there again with two busy loops taking the machine's cores, and a minute of
+# fuzzing of the region readers. Installs what is missing first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -22,6 +23,7 @@ jellop_desktop bare
 ctest --preset native
 jellop_log "the X11 pieces on a bare X desktop"
 ctest --preset x11
+ctest --preset environment
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e

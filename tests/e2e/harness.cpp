@@ -20,52 +20,6 @@ std::string WindowsBuildPath(const std::string& relative) {
     return std::string(dir && *dir ? dir : JELLOP_WINDOWS_BUILD_DIR) + "/" + relative;
 }
 
-int StartProcess(const std::vector<std::string>& command, const std::string& outputFile,
-                 const std::string& workingDirectory,
-                 const std::map<std::string, std::string>& environment) {
-    std::vector<char*> argv;
-    for (const auto& part : command) {
-        argv.push_back(const_cast<char*>(part.c_str()));
-    }
-    argv.push_back(nullptr);
-    int pid = fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        setpgid(0, 0); // its own group, so a kill reaches the loader and what it starts
-        int null = open("/dev/null", O_RDWR);
-        int out = outputFile.empty() ? -1 : open(outputFile.c_str(), O_WRONLY | O_TRUNC);
-        dup2(null, 0);
-        dup2(out < 0 ? null : out, 1);
-        dup2(null, 2);
-        for (const auto& [name, value] : environment) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
-            _exit(126);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);
-    return pid;
-}
-
-std::optional<int> WaitForProcess(int pid, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-}
-
 WineProcess::WineProcess(const std::string& exe, const std::string& workingDirectory)
     : pid_(StartProcess({"wine", exe}, {}, workingDirectory)) {}
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "capture/process.h"
+
 namespace e2e {
 
 using namespace std::chrono_literals;
@@ -19,18 +21,8 @@ using namespace std::chrono_literals;
 // Path of a file of the windows build ($JELLOP_WINDOWS_BUILD, else the build tree's default).
 std::string WindowsBuildPath(const std::string& relative);
 
-// Starts `command` (looked up in PATH) in a process group of its own, in `workingDirectory` if
-// given and with `environment` added to this process's own; its standard input and error are
-// /dev/null, its standard output goes to `outputFile` (/dev/null if empty). A file, not a pipe:
-// Wine's helper processes inherit the descriptor and would hold a pipe open long after the
-// program has ended. Returns the process id, which is also the group id.
-int StartProcess(const std::vector<std::string>& command, const std::string& outputFile = {},
-                 const std::string& workingDirectory = {},
-                 const std::map<std::string, std::string>& environment = {});
-
-// Waits up to `timeout` for process `pid` to end: its exit status (128 + the signal number when
-// a signal ended it), or nothing if it still runs.
-std::optional<int> WaitForProcess(int pid, std::chrono::milliseconds timeout);
+using capture::StartProcess;
+using capture::WaitForProcess;
 
 // A Windows program started under Wine; killed (with its process group) when destroyed.
 class WineProcess {

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 
 #include "../win32/sound_wave_file.h"
 #include "harness.h"
@@ -17,16 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace e2e::sound;
-
-std::string Describe(const std::vector<Stretch>& stretches) {
-    std::ostringstream text;
-    text << stretches.size() << " stretch(es) of sound:";
-    for (const Stretch& stretch : stretches) {
-        text << " [" << stretch.begin * 1000.0 / kRate << " ms, " << stretch.Milliseconds()
-             << " ms long]";
-    }
-    return text.str();
-}
 
 class SoundEndToEnd : public ::testing::Test {
   protected:
@@ -88,24 +77,6 @@ TEST_F(SoundEndToEnd, PanFiveThousandPutsTheOtherSideAbout50DecibelsDown) {
 // is heard once, and never together with the 500 Hz part. A second copy mixed in would overlap
 // the two parts for about 150 ms (the probe's "mixed" control shows that the measurement sees
 // such an overlap).
-struct PartsHeard {
-    int low = 0, high = 0, both = 0; // 10 ms windows
-};
-
-PartsHeard MeasureParts(const Recording& recording, const Stretch& stretch) {
-    auto low = ToneAmplitudes(recording.left, 500);
-    auto high = ToneAmplitudes(recording.left, 1500);
-    PartsHeard parts;
-    for (std::size_t window = stretch.begin / (kRate / 100);
-         window < stretch.end / (kRate / 100) && window < low.size(); ++window) {
-        bool lowOn = low[window] > 0.05, highOn = high[window] > 0.05;
-        parts.low += lowOn;
-        parts.high += highOn;
-        parts.both += lowOn && highOn;
-    }
-    return parts;
-}
-
 TEST_F(SoundEndToEnd, PlayingASoundThatStillPlaysRestartsItInsteadOfMixingASecondCopy) {
     Recording recording;
     ASSERT_NO_FATAL_FAILURE(Hear("restart", recording));

@@ -16,6 +16,7 @@
 namespace {
 
 using modDX::DirectSoundBuffer;
+using soundtest::Mono16;
 using soundtest::WaveBytes;
 using soundtest::WaveContent;
 
@@ -47,12 +48,6 @@ class TempDirectory {
     std::string path_;
     std::vector<std::string> files_;
 };
-
-WaveContent Mono16(double seconds) {
-    WaveContent wave;
-    wave.data = soundtest::Pcm16(soundtest::Tone(440, seconds, 0.5));
-    return wave;
-}
 
 class SoundTest : public ::testing::Test {
   protected:
@@ -89,23 +84,8 @@ class SoundTest : public ::testing::Test {
 
 TEST_F(SoundTest, LoadsEveryPcmLayoutWithItsFormatAndLength) {
     TempDirectory dir("layouts");
-    struct Case {
-        const char* name;
-        std::uint16_t tag, channels;
-        std::uint32_t rate;
-        std::uint16_t bits;
-    };
-    const Case cases[] = {{"mono16.wav", 1, 1, 44100, 16},
-                          {"stereo8.wav", 1, 2, 22050, 8},
-                          {"stereo16.wav", 1, 2, 48000, 16},
-                          {"extensible16.wav", 0xFFFE, 2, 44100, 16}};
-    for (const Case& c : cases) {
-        WaveContent wave;
-        wave.formatTag = c.tag;
-        wave.channels = c.channels;
-        wave.samplesPerSec = c.rate;
-        wave.bitsPerSample = c.bits;
-        wave.data.assign(c.rate / 10 * c.channels * c.bits / 8, c.bits == 8 ? 128 : 0);
+    for (const soundtest::PcmLayout& c : soundtest::kLoadableLayouts) {
+        WaveContent wave = c.Silence();
         for (bool dataFirst : {false, true}) {
             SCOPED_TRACE(dataFirst ? "data chunk before format chunk" : "format chunk first");
             wave.dataFirst = dataFirst;
@@ -134,49 +114,7 @@ TEST_F(SoundTest, LoadsFromLongPathsAndPathsWithPlusSigns) {
 
 TEST_F(SoundTest, RefusesWhatIsNotLoadablePcmAndEmptiesTheTarget) {
     TempDirectory dir("refused");
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
-
-    const std::string text = "This is not a wave file at all, just some text.\r\n";
-    files.push_back({"text.wav", {text.begin(), text.end()}});
-    files.push_back({"empty.wav", {}});
-
-    auto truncated = WaveBytes(Mono16(0.5));
-    truncated.resize(truncated.size() / 3);
-    files.push_back({"truncated.wav", truncated});
-
-    auto headerOnly = WaveBytes(Mono16(0.5));
-    headerOnly.resize(44);
-    files.push_back({"header-only.wav", headerOnly});
-
-    auto notWave = WaveBytes(Mono16(0.1));
-    notWave[8] = 'A', notWave[9] = 'V', notWave[10] = 'I', notWave[11] = ' ';
-    files.push_back({"riff-avi.wav", notWave});
-
-    WaveContent adpcm = Mono16(0.1);
-    adpcm.formatTag = 2; // MS ADPCM: compressed
-    adpcm.bitsPerSample = 4;
-    files.push_back({"adpcm.wav", WaveBytes(adpcm)});
-
-    WaveContent floats = Mono16(0.1);
-    floats.formatTag = 3; // IEEE float
-    floats.bitsPerSample = 32;
-    files.push_back({"float.wav", WaveBytes(floats)});
-
-    WaveContent extensibleFloat = floats;
-    extensibleFloat.formatTag = 0xFFFE;
-    extensibleFloat.extensiblePcm = false;
-    files.push_back({"extensible-float.wav", WaveBytes(extensibleFloat)});
-
-    auto badBlockAlign = WaveBytes(Mono16(0.1));
-    badBlockAlign[32] = 0; // nBlockAlign 0: the mixer would divide by it
-    files.push_back({"block-align-0.wav", badBlockAlign});
-
-    auto noChannels = WaveBytes(Mono16(0.1));
-    noChannels[22] = 0;
-    files.push_back({"no-channels.wav", noChannels});
-
-    files.push_back({"no-samples.wav", WaveBytes(WaveContent{})});
-
+    const auto files = soundtest::RefusedWaveFiles();
     const std::string good = dir.Write("good.wav", WaveBytes(Mono16(0.1)));
     for (const auto& [name, bytes] : files) {
         std::optional<DirectSoundBuffer> target;

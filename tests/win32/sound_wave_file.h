@@ -1,6 +1,6 @@
 // Writes wave files for the sound tests: well-formed PCM in several layouts, and the damaged
-// and unsupported kinds the loader must refuse. Header-only; used by the Wine tests and by the
-// sound probe.
+// and unsupported kinds the loader must refuse. Header-only and portable; used by the Wine
+// tests, the sound probe, the end-to-end tests and the native PulseAudio tests.
 #pragma once
 
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace soundtest {
@@ -96,7 +97,9 @@ inline bool WriteFileBytes(const std::string& path, const std::vector<std::uint8
     if (!file) {
         return false;
     }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // An empty vector's data() may be null, which fwrite must not be given even for no bytes.
+    bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
 
@@ -129,6 +132,84 @@ inline std::vector<double> Tone(double hz, double seconds, double amplitude, int
         samples[i] = gain * std::sin(2 * pi * hz * i / rate);
     }
     return samples;
+}
+
+// A 440 Hz tone of `seconds` at half of full scale, as 16-bit mono at 44100 Hz.
+inline WaveContent Mono16(double seconds) {
+    WaveContent wave;
+    wave.data = Pcm16(Tone(440, seconds, 0.5));
+    return wave;
+}
+
+// The PCM layouts every backend loads, as 100 ms of silence each.
+struct PcmLayout {
+    const char* name;
+    std::uint16_t tag, channels;
+    std::uint32_t rate;
+    std::uint16_t bits;
+
+    WaveContent Silence() const {
+        WaveContent wave;
+        wave.formatTag = tag;
+        wave.channels = channels;
+        wave.samplesPerSec = rate;
+        wave.bitsPerSample = bits;
+        wave.data.assign(rate / 10 * channels * bits / 8, bits == 8 ? 128 : 0);
+        return wave;
+    }
+};
+inline constexpr PcmLayout kLoadableLayouts[] = {{"mono16.wav", 1, 1, 44100, 16},
+                                                 {"stereo8.wav", 1, 2, 22050, 8},
+                                                 {"stereo16.wav", 1, 2, 48000, 16},
+                                                 {"extensible16.wav", 0xFFFE, 2, 44100, 16}};
+
+// Files every backend refuses to load (named for the messages of a failing test): not wave
+// files, truncated ones, compressed and floating-point samples, headers that contradict
+// themselves, no samples at all.
+inline std::vector<std::pair<std::string, std::vector<std::uint8_t>>> RefusedWaveFiles() {
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+
+    const std::string text = "This is not a wave file at all, just some text.\r\n";
+    files.push_back({"text.wav", {text.begin(), text.end()}});
+    files.push_back({"empty.wav", {}});
+
+    auto truncated = WaveBytes(Mono16(0.5));
+    truncated.resize(truncated.size() / 3);
+    files.push_back({"truncated.wav", truncated});
+
+    auto headerOnly = WaveBytes(Mono16(0.5));
+    headerOnly.resize(44);
+    files.push_back({"header-only.wav", headerOnly});
+
+    auto notWave = WaveBytes(Mono16(0.1));
+    notWave[8] = 'A', notWave[9] = 'V', notWave[10] = 'I', notWave[11] = ' ';
+    files.push_back({"riff-avi.wav", notWave});
+
+    WaveContent adpcm = Mono16(0.1);
+    adpcm.formatTag = 2; // MS ADPCM: compressed
+    adpcm.bitsPerSample = 4;
+    files.push_back({"adpcm.wav", WaveBytes(adpcm)});
+
+    WaveContent floats = Mono16(0.1);
+    floats.formatTag = 3; // IEEE float
+    floats.bitsPerSample = 32;
+    files.push_back({"float.wav", WaveBytes(floats)});
+
+    WaveContent extensibleFloat = floats;
+    extensibleFloat.formatTag = 0xFFFE;
+    extensibleFloat.extensiblePcm = false;
+    files.push_back({"extensible-float.wav", WaveBytes(extensibleFloat)});
+
+    auto badBlockAlign = WaveBytes(Mono16(0.1));
+    badBlockAlign[32] = 0; // nBlockAlign 0: the mixer would divide by it
+    files.push_back({"block-align-0.wav", badBlockAlign});
+
+    auto noChannels = WaveBytes(Mono16(0.1));
+    noChannels[22] = 0;
+    files.push_back({"no-channels.wav", noChannels});
+
+    files.push_back({"no-samples.wav", WaveBytes(WaveContent{})});
+    return files;
 }
 
 } // namespace soundtest

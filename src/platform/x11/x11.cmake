@@ -5,6 +5,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext xft fontconfig)
 file(GLOB jellop_x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+# The CLIPBOARD server is a library of its own (clipboard.cmake).
+list(FILTER jellop_x11_sources EXCLUDE REGEX "/clipboard\\.cpp$")
 add_library(jellop_x11 STATIC ${jellop_x11_sources})
 jellop_layer_include_dir(platform jellop_x11_include_dir)
 target_include_directories(jellop_x11 PUBLIC ${jellop_x11_include_dir})

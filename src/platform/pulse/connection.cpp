@@ -1,0 +1,132 @@
+#include "platform/pulse/connection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <vector>
+
+#include "platform/pulse/sound_poll.h"
+
+namespace platform::pulse {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long the first sound to load waits for the server to answer: at start-up only, and only
+// a server that accepts the connection and then says nothing takes that long (without one,
+// connecting fails at once).
+constexpr std::chrono::milliseconds kConnectWait{2000};
+
+// The connection PollWithSound waits on: the one made last.
+std::weak_ptr<Connection>& Current() {
+    static std::weak_ptr<Connection> current;
+    return current;
+}
+
+bool Settled(pa_context_state_t state) {
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+}
+
+int RemainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+} // namespace
+
+Connection::Connection() : loop_(pa_mainloop_new()) {
+    pa_mainloop_set_poll_func(loop_, &Connection::PollTogether, this);
+    context_ = pa_context_new(pa_mainloop_get_api(loop_), "Desktop Jellop");
+}
+
+Connection::~Connection() {
+    if (context_) {
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+    }
+    pa_mainloop_free(loop_);
+}
+
+std::shared_ptr<Connection> Connection::Open() {
+    if (auto current = Current().lock(); current && current->Ready()) {
+        return current;
+    }
+    std::shared_ptr<Connection> connection(new Connection);
+    // No autospawn: a pet does not start a sound server of its own; without one it is silent.
+    if (!connection->context_ ||
+        pa_context_connect(connection->context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        return nullptr;
+    }
+    const auto deadline = Clock::now() + kConnectWait;
+    while (!Settled(pa_context_get_state(connection->context_)) && Clock::now() < deadline) {
+        connection->Poll(nullptr, 0, RemainingMs(deadline));
+    }
+    if (!connection->Ready()) {
+        return nullptr;
+    }
+    Current() = connection;
+    return connection;
+}
+
+bool Connection::Ready() const {
+    return pa_context_get_state(context_) == PA_CONTEXT_READY;
+}
+
+int Connection::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
+    callerFds_ = fds;
+    callerCount_ = count;
+    callerReady_ = 0;
+    callerErrno_ = 0;
+    polled_ = false;
+    const int timeoutUs = timeoutMs < 0 || timeoutMs > INT_MAX / 1000 ? -1 : timeoutMs * 1000;
+    // The main loop skips the poll in a pass that has deferred work to do; the caller's
+    // descriptors are polled in the next pass, which follows at once.
+    for (int pass = 0; pass < 2 && !polled_; ++pass) {
+        if (pa_mainloop_prepare(loop_, timeoutUs) < 0) {
+            break;
+        }
+        if (pa_mainloop_poll(loop_) < 0) {
+            return -1; // errno from poll()
+        }
+        pa_mainloop_dispatch(loop_);
+    }
+    callerFds_ = nullptr;
+    callerCount_ = 0;
+    errno = callerErrno_; // dispatching may have changed it
+    return callerReady_;
+}
+
+// The main loop's poll: the server's descriptors and the caller's in one poll().
+int Connection::PollTogether(pollfd* soundFds, unsigned long soundCount, int timeoutMs,
+                             void* userdata) {
+    auto& self = *static_cast<Connection*>(userdata);
+    self.polled_ = true;
+    std::vector<pollfd> all(soundFds, soundFds + soundCount);
+    all.insert(all.end(), self.callerFds_, self.callerFds_ + self.callerCount_);
+    int result = ::poll(all.data(), all.size(), timeoutMs);
+    if (result < 0) {
+        self.callerReady_ = -1;
+        self.callerErrno_ = errno;
+        return result;
+    }
+    int soundReady = 0;
+    for (unsigned long i = 0; i < soundCount; ++i) {
+        soundFds[i].revents = all[i].revents;
+        soundReady += all[i].revents != 0;
+    }
+    for (nfds_t i = 0; i < self.callerCount_; ++i) {
+        self.callerFds_[i].revents = all[soundCount + i].revents;
+        self.callerReady_ += all[soundCount + i].revents != 0;
+    }
+    return soundReady;
+}
+
+int PollWithSound(pollfd* fds, nfds_t count, int timeoutMs) {
+    if (auto connection = Current().lock(); connection && connection->Ready()) {
+        return connection->Poll(fds, count, timeoutMs);
+    }
+    return ::poll(fds, count, timeoutMs);
+}
+
+} // namespace platform::pulse

@@ -1,0 +1,45 @@
+// The program's connection to the PulseAudio server: a pa_context on a pa_mainloop that is
+// driven only from the program's own loop (PollWithSound). One per process: every device and
+// buffer shares it, and keeps it alive.
+#pragma once
+
+#include <poll.h>
+#include <pulse/context.h>
+#include <pulse/mainloop.h>
+
+#include <memory>
+
+namespace platform::pulse {
+
+class Connection {
+  public:
+    // The process's connection, made now if there is none that still works, waiting a moment
+    // for the server to answer; nothing when there is no server or it does not answer.
+    static std::shared_ptr<Connection> Open();
+
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection();
+
+    pa_context* Context() const { return context_; }
+    // False once the server has gone away (or refused the connection).
+    bool Ready() const;
+
+    // One wait of the program's loop: see PollWithSound.
+    int Poll(pollfd* fds, nfds_t count, int timeoutMs);
+
+  private:
+    Connection();
+    static int PollTogether(pollfd* soundFds, unsigned long soundCount, int timeoutMs, void* self);
+
+    pa_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    // The caller's descriptors during Poll, polled together with the server's.
+    pollfd* callerFds_ = nullptr;
+    nfds_t callerCount_ = 0;
+    int callerReady_ = 0;
+    int callerErrno_ = 0;
+    bool polled_ = false;
+};
+
+} // namespace platform::pulse

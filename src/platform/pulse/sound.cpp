@@ -1,0 +1,403 @@
+// Sound through PulseAudio's client library. A buffer holds its samples in the program; a
+// playback stream to the server exists only while the buffer plays: opened by Play, fed from
+// the program's loop (PollWithSound) as the server asks for samples, and closed by Stop or once
+// a sound played once has drained. Nothing is open, and nothing mixes, while nothing plays.
+#include "platform/sound.h"
+
+#include <pulse/introspect.h>
+#include <pulse/stream.h>
+#include <pulse/volume.h>
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "platform/pulse/connection.h"
+#include "platform/wave/wave_file.h"
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The results this backend gives, in the contract's terms.
+constexpr SoundResult kOk = kSoundOk;
+constexpr SoundResult kInvalidParam = kSoundInvalidParam;
+constexpr SoundResult kControlUnavailable = kSoundControlUnavailable;
+
+// The latency asked of the server: what a stopped or restarted sound may still be heard for,
+// and how far ahead of the listener the stream is fed.
+constexpr pa_usec_t kLatencyUsec = 40 * 1000;
+
+pa_sample_format_t SampleFormat(std::uint16_t bitsPerSample) {
+    switch (bitsPerSample) {
+    case 8:
+        return PA_SAMPLE_U8;
+    case 16:
+        return PA_SAMPLE_S16LE;
+    case 24:
+        return PA_SAMPLE_S24LE;
+    default:
+        return PA_SAMPLE_S32LE;
+    }
+}
+
+// A mono sound is played as stereo, both sides the same, so that it can be panned.
+std::vector<std::uint8_t> MonoToStereo(const std::vector<std::uint8_t>& mono,
+                                       unsigned sampleBytes) {
+    std::vector<std::uint8_t> stereo(mono.size() * 2);
+    for (std::size_t from = 0, to = 0; from < mono.size(); from += sampleBytes) {
+        for (int side = 0; side < 2; ++side, to += sampleBytes) {
+            std::copy_n(&mono[from], sampleBytes, &stereo[to]);
+        }
+    }
+    return stereo;
+}
+
+bool OnTheLeft(pa_channel_position_t position) {
+    switch (position) {
+    case PA_CHANNEL_POSITION_FRONT_LEFT:
+    case PA_CHANNEL_POSITION_REAR_LEFT:
+    case PA_CHANNEL_POSITION_FRONT_LEFT_OF_CENTER:
+    case PA_CHANNEL_POSITION_SIDE_LEFT:
+    case PA_CHANNEL_POSITION_TOP_FRONT_LEFT:
+    case PA_CHANNEL_POSITION_TOP_REAR_LEFT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool OnTheRight(pa_channel_position_t position) {
+    switch (position) {
+    case PA_CHANNEL_POSITION_FRONT_RIGHT:
+    case PA_CHANNEL_POSITION_REAR_RIGHT:
+    case PA_CHANNEL_POSITION_FRONT_RIGHT_OF_CENTER:
+    case PA_CHANNEL_POSITION_SIDE_RIGHT:
+    case PA_CHANNEL_POSITION_TOP_FRONT_RIGHT:
+    case PA_CHANNEL_POSITION_TOP_REAR_RIGHT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Volume and pan, in hundredths of a decibel, as each channel's volume. The pan attenuates the
+// other side: a positive pan the channels on the left, a negative one those on the right.
+// 100 dB down is silence.
+pa_cvolume ChannelVolumes(const pa_channel_map& map, std::int32_t volume, std::int32_t pan) {
+    pa_cvolume volumes{};
+    volumes.channels = map.channels;
+    for (unsigned i = 0; i < map.channels; ++i) {
+        std::int32_t hundredths = volume;
+        if (pan > 0 && OnTheLeft(map.map[i])) {
+            hundredths -= pan;
+        } else if (pan < 0 && OnTheRight(map.map[i])) {
+            hundredths += pan;
+        }
+        volumes.values[i] =
+            hundredths <= kVolumeMin ? PA_VOLUME_MUTED : pa_sw_volume_from_dB(hundredths / 100.0);
+    }
+    return volumes;
+}
+
+} // namespace
+
+struct SoundDevice::Impl {
+    std::shared_ptr<pulse::Connection> connection;
+    bool opened = false; // the connection was tried (it is made with the first buffer)
+};
+
+struct SoundBuffer::Impl {
+    std::shared_ptr<pulse::Connection> connection; // kept while the buffer lives
+    std::string name;
+    std::uint32_t flags = 0;
+    WaveFormat format; // as the file has it
+    std::uint32_t bytes = 0;
+    pa_sample_spec spec{}; // as it is played
+    pa_channel_map map{};
+    std::vector<std::uint8_t> samples; // as it is played
+    std::size_t frames = 0;
+    std::size_t frameBytes = 0;
+    std::int32_t volume = 0;
+    std::int32_t pan = 0;
+
+    // Playback as the listener follows it, by the clock: from `startFrame` at `startedAt`.
+    bool playing = false;
+    bool looping = false;
+    std::size_t startFrame = 0;
+    Clock::time_point startedAt;
+
+    // The stream while playing, and the next frame it is to be given.
+    pa_stream* stream = nullptr;
+    pa_operation* drain = nullptr;
+    std::size_t writeFrame = 0;
+    bool volumeChanged = false; // while the stream was being made
+
+    ~Impl() { CloseStream(); }
+
+    // The frame the listener hears now; a sound played once stops at its end and is rewound.
+    std::size_t Position() {
+        if (!playing) {
+            return startFrame;
+        }
+        auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - startedAt);
+        std::size_t frame =
+            startFrame + static_cast<std::size_t>(elapsed.count() * spec.rate / 1000000);
+        if (looping) {
+            return frame % frames;
+        }
+        if (frame >= frames) {
+            playing = false;
+            startFrame = 0;
+            return 0;
+        }
+        return frame;
+    }
+
+    // Sets playback as the listener follows it to `frame` from now.
+    void Restart(std::size_t frame) {
+        startFrame = frame;
+        startedAt = Clock::now();
+    }
+
+    void OpenStream() {
+        CloseStream();
+        if (!connection->Ready()) {
+            return; // the server has gone away: silently on
+        }
+        stream = pa_stream_new(connection->Context(), name.c_str(), &spec, &map);
+        if (!stream) {
+            return;
+        }
+        writeFrame = startFrame;
+        volumeChanged = false;
+        pa_stream_set_state_callback(stream, &Impl::OnState, this);
+        pa_stream_set_write_callback(stream, &Impl::OnWritable, this);
+        pa_buffer_attr attributes{};
+        attributes.maxlength = static_cast<std::uint32_t>(-1);
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &spec));
+        attributes.prebuf = static_cast<std::uint32_t>(-1);
+        attributes.minreq = static_cast<std::uint32_t>(-1);
+        attributes.fragsize = static_cast<std::uint32_t>(-1);
+        pa_cvolume volumes = ChannelVolumes(map, volume, pan);
+        if (pa_stream_connect_playback(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
+                                       &volumes, nullptr) < 0) {
+            CloseStream();
+        }
+    }
+
+    void CloseStream() {
+        if (drain) {
+            pa_operation_cancel(drain);
+            pa_operation_unref(std::exchange(drain, nullptr));
+        }
+        if (stream) {
+            pa_stream_set_state_callback(stream, nullptr, nullptr);
+            pa_stream_set_write_callback(stream, nullptr, nullptr);
+            pa_stream_disconnect(stream);
+            pa_stream_unref(std::exchange(stream, nullptr));
+        }
+    }
+
+    void ApplyVolume() {
+        if (!stream || pa_stream_get_state(stream) != PA_STREAM_READY) {
+            volumeChanged = stream != nullptr;
+            return;
+        }
+        pa_cvolume volumes = ChannelVolumes(map, volume, pan);
+        if (pa_operation* operation = pa_context_set_sink_input_volume(
+                connection->Context(), pa_stream_get_index(stream), &volumes, nullptr, nullptr)) {
+            pa_operation_unref(operation);
+        }
+    }
+
+    // Gives the stream up to `wanted` bytes: the rest of the sound, and again from its start
+    // when looping. A sound played once is drained when all of it has been given.
+    void Feed(std::size_t wanted) {
+        while (wanted >= frameBytes && !drain) {
+            if (writeFrame == frames) {
+                if (!looping) {
+                    break;
+                }
+                writeFrame = 0;
+            }
+            std::size_t count = std::min(wanted / frameBytes, frames - writeFrame);
+            if (pa_stream_write(stream, &samples[writeFrame * frameBytes], count * frameBytes,
+                                nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                return;
+            }
+            writeFrame += count;
+            wanted -= count * frameBytes;
+        }
+        if (!looping && writeFrame == frames && !drain) {
+            drain = pa_stream_drain(stream, &Impl::OnDrained, this);
+        }
+    }
+
+    // Playing on with `loop`: a sound played once that becomes looping takes up feeding again.
+    void SetLooping(bool loop) {
+        looping = loop;
+        if (loop && drain && stream) {
+            pa_operation_cancel(drain);
+            pa_operation_unref(std::exchange(drain, nullptr));
+            Feed(pa_stream_writable_size(stream));
+        }
+    }
+
+    static void OnState(pa_stream* stream, void* userdata) {
+        auto& self = *static_cast<Impl*>(userdata);
+        if (pa_stream_get_state(stream) == PA_STREAM_READY && self.volumeChanged) {
+            self.volumeChanged = false;
+            self.ApplyVolume();
+        }
+    }
+
+    static void OnWritable(pa_stream*, std::size_t bytes, void* userdata) {
+        static_cast<Impl*>(userdata)->Feed(bytes);
+    }
+
+    // The sound has been heard to its end: its stream is closed.
+    static void OnDrained(pa_stream*, int success, void* userdata) {
+        auto& self = *static_cast<Impl*>(userdata);
+        if (success) {
+            pa_operation_unref(std::exchange(self.drain, nullptr));
+            self.CloseStream();
+        }
+    }
+};
+
+// ---- SoundBuffer ----
+
+SoundBuffer::SoundBuffer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+SoundBuffer::SoundBuffer(SoundBuffer&&) noexcept = default;
+SoundBuffer& SoundBuffer::operator=(SoundBuffer&&) noexcept = default;
+SoundBuffer::~SoundBuffer() = default;
+
+SoundResult SoundBuffer::SetCurrentPosition(std::uint32_t position) {
+    Impl& buffer = *impl_;
+    if (position >= buffer.bytes) {
+        return kInvalidParam;
+    }
+    buffer.Position(); // a sound that has ended meanwhile is stopped
+    buffer.Restart(position / buffer.format.blockAlign);
+    if (buffer.playing) {
+        buffer.OpenStream(); // the old stream's samples are not heard any more
+    }
+    return kOk;
+}
+
+SoundResult SoundBuffer::Play(std::uint32_t flags) {
+    Impl& buffer = *impl_;
+    const bool looping = (flags & kPlayLooping) != 0;
+    std::size_t position = buffer.Position();
+    if (buffer.playing) {
+        buffer.SetLooping(looping);
+        return kOk;
+    }
+    buffer.playing = true;
+    buffer.looping = looping;
+    buffer.Restart(position);
+    buffer.OpenStream();
+    return kOk;
+}
+
+SoundResult SoundBuffer::Stop() {
+    Impl& buffer = *impl_;
+    buffer.Restart(buffer.Position());
+    buffer.playing = false;
+    buffer.CloseStream();
+    return kOk;
+}
+
+SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
+    if (!(impl_->flags & kBufferCtrlVolume)) {
+        return kControlUnavailable;
+    }
+    if (volume < kVolumeMin || volume > kVolumeMax) {
+        return kInvalidParam;
+    }
+    impl_->volume = volume;
+    impl_->ApplyVolume();
+    return kOk;
+}
+
+SoundResult SoundBuffer::SetPan(std::int32_t pan) {
+    if (!(impl_->flags & kBufferCtrlPan)) {
+        return kControlUnavailable;
+    }
+    if (pan < kPanLeft || pan > kPanRight) {
+        return kInvalidParam;
+    }
+    impl_->pan = pan;
+    impl_->ApplyVolume();
+    return kOk;
+}
+
+bool SoundBuffer::IsPlaying() const {
+    impl_->Position();
+    return impl_->playing;
+}
+
+const WaveFormat& SoundBuffer::Format() const {
+    return impl_->format;
+}
+
+std::uint32_t SoundBuffer::Bytes() const {
+    return impl_->bytes;
+}
+
+// ---- SoundDevice ----
+
+SoundDevice::SoundDevice(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+SoundDevice::SoundDevice(SoundDevice&&) noexcept = default;
+SoundDevice& SoundDevice::operator=(SoundDevice&&) noexcept = default;
+SoundDevice::~SoundDevice() = default;
+
+// The server is reached when the first buffer is made; without one, the device makes none.
+std::optional<SoundDevice> SoundDevice::CreateDefault() {
+    return SoundDevice(std::make_unique<Impl>());
+}
+
+// Nothing to bind on Linux: the server mixes every program's streams whatever has the focus.
+SoundResult SoundDevice::SetCooperativeLevel(WindowHandle, CooperativeLevel) {
+    return kOk;
+}
+
+std::optional<SoundBuffer>
+SoundDevice::CreateBufferFromFile(const std::string& fileName,
+                                  const SoundBufferDescription& description) {
+    std::optional<WaveFile> wave = ReadWaveFile(fileName);
+    if (!wave) {
+        return std::nullopt;
+    }
+    if (!impl_->opened) {
+        impl_->opened = true;
+        impl_->connection = pulse::Connection::Open();
+    }
+    if (!impl_->connection || !impl_->connection->Ready()) {
+        return std::nullopt;
+    }
+    auto buffer = std::make_unique<SoundBuffer::Impl>();
+    buffer->connection = impl_->connection;
+    buffer->name = fileName.substr(fileName.find_last_of('/') + 1);
+    buffer->flags = description.lFlags;
+    buffer->format = wave->format;
+    buffer->bytes = static_cast<std::uint32_t>(wave->data.size());
+    const WaveFormat& format = wave->format;
+    buffer->spec.format = SampleFormat(format.bitsPerSample);
+    buffer->spec.rate = format.samplesPerSec;
+    buffer->spec.channels = static_cast<std::uint8_t>(format.channels == 1 ? 2 : format.channels);
+    if (format.channels == 1) {
+        buffer->samples = MonoToStereo(wave->data, format.bitsPerSample / 8);
+    } else {
+        buffer->samples = std::move(wave->data);
+    }
+    pa_channel_map_init_extend(&buffer->map, buffer->spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    buffer->frameBytes = pa_frame_size(&buffer->spec);
+    buffer->frames = buffer->samples.size() / buffer->frameBytes;
+    return SoundBuffer(std::move(buffer));
+}
+
+} // namespace platform

@@ -1,0 +1,126 @@
+#include "platform/wave/wave_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
+
+namespace platform {
+namespace {
+
+// The sizes DirectSound gives a buffer (DSBSIZE_MIN, DSBSIZE_MAX): the same refusals here.
+constexpr std::uint32_t kMinBytes = 4;
+constexpr std::uint32_t kMaxBytes = 0x0FFFFFFF;
+
+constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
+// The tail of the PCM sub-format GUID (KSDATAFORMAT_SUBTYPE_PCM); its first 4 bytes are 1.
+constexpr std::array<std::uint8_t, 12> kPcmGuidTail = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                                       0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+
+std::uint32_t Le(const std::uint8_t* bytes, int count) {
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
+
+// A chunk's place in the file: its body starts at `offset` and is `size` bytes long.
+struct Chunk {
+    std::uint64_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+// Walks the chunks of the RIFF form between `begin` and `end`; the first chunk called `id`.
+std::optional<Chunk> FindChunk(std::ifstream& file, std::uint64_t begin, std::uint64_t end,
+                               const char* id) {
+    for (std::uint64_t at = begin; at + 8 <= end;) {
+        std::array<std::uint8_t, 8> head{};
+        file.seekg(static_cast<std::streamoff>(at));
+        if (!file.read(reinterpret_cast<char*>(head.data()), head.size())) {
+            return std::nullopt;
+        }
+        Chunk chunk{at + 8, Le(head.data() + 4, 4)};
+        if (std::memcmp(head.data(), id, 4) == 0) {
+            return chunk;
+        }
+        at = chunk.offset + chunk.size + (chunk.size & 1); // chunks are padded to even sizes
+    }
+    return std::nullopt;
+}
+
+// The sample format of a format chunk; nothing for anything but loadable PCM.
+std::optional<WaveFormat> ReadFormat(std::ifstream& file, const Chunk& chunk) {
+    std::array<std::uint8_t, 40> bytes{}; // a WAVEFORMATEXTENSIBLE at most
+    if (chunk.size < 16) {
+        return std::nullopt;
+    }
+    const auto wanted = std::min<std::size_t>(chunk.size, bytes.size());
+    file.seekg(static_cast<std::streamoff>(chunk.offset));
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(wanted))) {
+        return std::nullopt;
+    }
+    WaveFormat format{static_cast<std::uint16_t>(Le(&bytes[0], 2)),
+                      static_cast<std::uint16_t>(Le(&bytes[2], 2)),
+                      Le(&bytes[4], 4),
+                      Le(&bytes[8], 4),
+                      static_cast<std::uint16_t>(Le(&bytes[12], 2)),
+                      static_cast<std::uint16_t>(Le(&bytes[14], 2))};
+    if (format.formatTag == kWaveFormatExtensible) {
+        // Only a complete extensible header whose samples are integer PCM.
+        const std::uint32_t extraBytes = Le(&bytes[16], 2);
+        const std::uint32_t validBits = Le(&bytes[18], 2);
+        if (wanted < bytes.size() || extraBytes < 22 || Le(&bytes[24], 4) != kWaveFormatPcm ||
+            std::memcmp(&bytes[28], kPcmGuidTail.data(), kPcmGuidTail.size()) != 0 ||
+            validBits > format.bitsPerSample) {
+            return std::nullopt;
+        }
+        format.formatTag = kWaveFormatPcm;
+    }
+    if (!IsLoadablePcm(format)) {
+        return std::nullopt;
+    }
+    return format;
+}
+
+} // namespace
+
+std::optional<WaveFile> ReadWaveFile(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return std::nullopt;
+    }
+    const std::streamoff fileBytes = file.tellg();
+    std::array<std::uint8_t, 12> riff{};
+    file.seekg(0);
+    if (fileBytes < 12 || !file.read(reinterpret_cast<char*>(riff.data()), riff.size()) ||
+        std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
+        return std::nullopt;
+    }
+    // The form's chunks lie within both the size it gives and the file.
+    const std::uint64_t end = std::min<std::uint64_t>(8 + std::uint64_t{Le(riff.data() + 4, 4)},
+                                                      static_cast<std::uint64_t>(fileBytes));
+    // The data chunk may come before the format chunk: each is looked for from the start.
+    std::optional<Chunk> formatChunk = FindChunk(file, 12, end, "fmt ");
+    std::optional<WaveFormat> format;
+    if (formatChunk) {
+        format = ReadFormat(file, *formatChunk);
+    }
+    std::optional<Chunk> dataChunk = format ? FindChunk(file, 12, end, "data") : std::nullopt;
+    // A truncated file promises more sound than it holds: refused before anything is allocated.
+    if (!dataChunk || dataChunk->offset + dataChunk->size > static_cast<std::uint64_t>(fileBytes)) {
+        return std::nullopt;
+    }
+    const std::uint32_t bytes = dataChunk->size - dataChunk->size % format->blockAlign;
+    if (bytes < kMinBytes || bytes > kMaxBytes) {
+        return std::nullopt;
+    }
+    WaveFile wave{*format, std::vector<std::uint8_t>(bytes)};
+    file.seekg(static_cast<std::streamoff>(dataChunk->offset));
+    if (!file.read(reinterpret_cast<char*>(wave.data.data()), bytes)) {
+        return std::nullopt;
+    }
+    return wave;
+}
+
+} // namespace platform

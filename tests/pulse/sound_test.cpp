@@ -1,0 +1,369 @@
+// The PulseAudio sound backend as a listener hears it: buffers loaded from wave files and
+// played through the test environment's sound server while its null sink is recorded, measured
+// as the Wine tier measures DirectSound. Also what the backend does without a server, when the
+// server stops answering or goes away, and that a stream exists only while a sound plays.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <thread>
+
+#include "capture/process.h"
+#include "capture/sound_capture.h"
+#include "platform/pulse/sound_poll.h"
+#include "platform/sound.h"
+#include "win32/sound_wave_file.h"
+
+namespace {
+
+using namespace capture::sound;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using platform::SoundBuffer;
+using platform::SoundDevice;
+
+constexpr std::uint32_t kEffectFlags = platform::kBufferCtrlPan | platform::kBufferCtrlVolume;
+
+// The program's loop between its ticks, for `duration`: waiting on the sound server only.
+void RunLoop(std::chrono::milliseconds duration) {
+    const auto end = Clock::now() + duration;
+    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
+        platform::pulse::PollWithSound(nullptr, 0, static_cast<int>(left.count()));
+    }
+}
+
+// The streams the server plays now (sink inputs), as pactl lists them.
+int PlayingStreams() {
+    const std::string listing = capture::TempFile("jellop-sink-inputs");
+    int pid = capture::StartProcess({"pactl", "list", "short", "sink-inputs"}, listing);
+    capture::WaitForProcess(pid, 10s);
+    std::string text = capture::ReadFile(listing);
+    std::remove(listing.c_str());
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// 500 Hz for 300 ms, then 1500 Hz for 300 ms (see MeasureParts).
+soundtest::WaveContent TwoParts() {
+    auto samples = soundtest::Tone(500, 0.3, 0.5);
+    auto high = soundtest::Tone(1500, 0.3, 0.5);
+    samples.insert(samples.end(), high.begin(), high.end());
+    soundtest::WaveContent wave;
+    wave.data = soundtest::Pcm16(samples);
+    return wave;
+}
+
+soundtest::WaveContent ToneAt1kHz(double seconds) {
+    soundtest::WaveContent wave;
+    wave.data = soundtest::Pcm16(soundtest::Tone(1000, seconds, 0.5));
+    return wave;
+}
+
+class PulseSound : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char* server = std::getenv("PULSE_SERVER");
+        ASSERT_TRUE(server && *server) << "PULSE_SERVER is not set: run under scripts/env.sh's "
+                                          "jellop_start";
+        device_ = SoundDevice::CreateDefault();
+        ASSERT_TRUE(device_.has_value());
+    }
+
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::string file = dir_.Path() + "/" + name;
+        EXPECT_TRUE(soundtest::WriteFileBytes(file, bytes)) << file;
+        return file;
+    }
+    std::optional<SoundBuffer> Load(const std::string& name, const soundtest::WaveContent& wave,
+                                    std::uint32_t flags = kEffectFlags) {
+        return device_->CreateBufferFromFile(Write(name, soundtest::WaveBytes(wave)), {flags});
+    }
+
+    // Records the null sink while `scenario` runs.
+    Recording Hear(const std::function<void()>& scenario) {
+        Recorder recorder;
+        EXPECT_TRUE(recorder.Started()) << "parec did not start recording jellop.monitor";
+        scenario();
+        RunLoop(300ms);
+        return recorder.Stop();
+    }
+
+    ScratchDirectory dir_;
+    std::optional<SoundDevice> device_;
+};
+
+TEST_F(PulseSound, VolumeMinus1500IsExactly15DecibelsBelowFullVolume) {
+    auto tone = Load("tone.wav", ToneAt1kHz(0.4));
+    ASSERT_TRUE(tone.has_value());
+    Recording recording = Hear([&] {
+        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        RunLoop(1100ms);
+        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        RunLoop(500ms);
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), 2u) << Describe(stretches);
+    const double full = LevelDb(recording.left, stretches[0]);
+    const double quiet = LevelDb(recording.left, stretches[1]);
+    std::cout << "volume 0: " << full << " dBFS, volume -1500: " << quiet << " dBFS\n";
+    // The tone's samples peak at half of full scale: -9.0 dBFS RMS, passed through unchanged.
+    EXPECT_NEAR(full, -9.03, 0.1);
+    EXPECT_NEAR(full - quiet, 15.0, 0.2);
+    EXPECT_NEAR(LevelDb(recording.right, stretches[0]), full, 0.05) << "centred: sides equal";
+}
+
+TEST_F(PulseSound, PanAttenuatesTheOtherSideAndSilencesItAtTheEnds) {
+    auto tone = Load("tone.wav", ToneAt1kHz(0.4));
+    ASSERT_TRUE(tone.has_value());
+    const std::int32_t pans[] = {-5000, 5000, platform::kPanLeft, platform::kPanRight};
+    Recording recording = Hear([&] {
+        for (std::int32_t pan : pans) {
+            EXPECT_EQ(tone->SetPan(pan), platform::kSoundOk);
+            EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+            RunLoop(1100ms);
+        }
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), 4u) << Describe(stretches);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const bool left = pans[i] < 0;
+        const double nearSide = LevelDb(left ? recording.left : recording.right, stretches[i]);
+        const double farSide = LevelDb(left ? recording.right : recording.left, stretches[i]);
+        std::cout << "pan " << pans[i] << ": near side " << nearSide << " dBFS, far side "
+                  << farSide << " dBFS\n";
+        EXPECT_NEAR(nearSide, -9.03, 0.1) << "pan " << pans[i] << ": the near side keeps it all";
+        if (pans[i] == 5000 || pans[i] == -5000) {
+            EXPECT_NEAR(nearSide - farSide, 50.0, 0.5) << "pan " << pans[i];
+        } else {
+            EXPECT_LT(farSide, -150) << "pan " << pans[i] << ": the far side is silent";
+        }
+    }
+}
+
+// Playing the two-part sound again 150 ms after it started: rewound first (as the pet does), it
+// restarts, so the 500 Hz part lasts about 450 ms and the 1500 Hz part is heard once, never
+// with the 500 Hz part; not rewound, it plays on as if nothing happened. Two buffers of the same
+// sound 150 ms apart show what a second copy would sound like.
+TEST_F(PulseSound, PlayRestartsARewoundSoundAndNeverMixesASecondCopy) {
+    auto sound = Load("parts.wav", TwoParts());
+    auto copy = Load("copy.wav", TwoParts());
+    ASSERT_TRUE(sound.has_value() && copy.has_value());
+    auto heard = [&](const char* what, const std::function<void()>& secondPlay) {
+        Recording recording = Hear([&] {
+            sound->Play(0);
+            RunLoop(150ms);
+            secondPlay();
+            RunLoop(1000ms);
+        });
+        auto stretches = SoundStretches(recording);
+        EXPECT_EQ(stretches.size(), 1u) << what << ": " << Describe(stretches);
+        PartsHeard parts = stretches.empty() ? PartsHeard{} : MeasureParts(recording, stretches[0]);
+        std::cout << what << ": 500 Hz " << parts.low * 10 << " ms, 1500 Hz " << parts.high * 10
+                  << " ms, both " << parts.both * 10 << " ms\n";
+        return parts;
+    };
+
+    PartsHeard restarted = heard("rewound and played", [&] {
+        EXPECT_EQ(sound->SetCurrentPosition(0), platform::kSoundOk);
+        EXPECT_EQ(sound->Play(0), platform::kSoundOk);
+    });
+    EXPECT_LE(restarted.both, 3) << "the two parts overlap: a second copy was mixed in";
+    EXPECT_NEAR(restarted.high, 30, 4) << "the 1500 Hz part is heard once, 300 ms";
+    EXPECT_NEAR(restarted.low, 45, 5) << "the 500 Hz part: 150 ms, then 300 ms after the restart";
+
+    PartsHeard playedOn = heard("played again", [&] { sound->Play(0); });
+    EXPECT_LE(playedOn.both, 3);
+    EXPECT_NEAR(playedOn.low, 30, 4) << "played on from where it was";
+    EXPECT_NEAR(playedOn.high, 30, 4);
+
+    PartsHeard mixed = heard("two copies", [&] { copy->Play(0); });
+    EXPECT_GE(mixed.both, 10) << "two copies 150 ms apart must show as overlapping parts";
+}
+
+// A stream to the server exists only while a sound plays: none after loading, one while
+// playing, none once stopped or once a sound played once has been heard to its end.
+TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
+    auto tone = Load("tone.wav", ToneAt1kHz(0.3));
+    ASSERT_TRUE(tone.has_value());
+    RunLoop(100ms);
+    EXPECT_EQ(PlayingStreams(), 0) << "loaded but not playing";
+    int whileLooping = -1;
+    Recording recording = Hear([&] {
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        RunLoop(350ms);
+        whileLooping = PlayingStreams();
+        RunLoop(350ms);
+        EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
+        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
+        EXPECT_FALSE(tone->IsPlaying());
+    });
+    EXPECT_EQ(whileLooping, 1);
+    EXPECT_EQ(PlayingStreams(), 0) << "stopped";
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
+    std::cout << "looping, stopped after 700 ms: " << Describe(stretches) << "\n";
+    EXPECT_NEAR(stretches[0].Milliseconds(), 700, 60);
+
+    EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
+    EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+    EXPECT_TRUE(tone->IsPlaying());
+    RunLoop(600ms);
+    EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
+    EXPECT_EQ(PlayingStreams(), 0) << "heard to its end";
+}
+
+// Refusals, as on Windows, leave no buffer; volume and pan outside their ranges, or without
+// their control, are refused with DirectSound's codes.
+TEST_F(PulseSound, LoadsEveryPcmLayoutAndRefusesEverythingElse) {
+    for (const soundtest::PcmLayout& layout : soundtest::kLoadableLayouts) {
+        soundtest::WaveContent wave = layout.Silence();
+        for (bool dataFirst : {false, true}) {
+            wave.dataFirst = dataFirst;
+            auto buffer = Load(layout.name, wave);
+            ASSERT_TRUE(buffer.has_value()) << layout.name << (dataFirst ? ", data first" : "");
+            EXPECT_EQ(buffer->Bytes(), wave.data.size()) << layout.name;
+            EXPECT_EQ(buffer->Format().channels, layout.channels) << layout.name;
+            EXPECT_EQ(buffer->Format().samplesPerSec, layout.rate) << layout.name;
+            EXPECT_EQ(buffer->Format().bitsPerSample, layout.bits) << layout.name;
+        }
+    }
+    for (const auto& [name, bytes] : soundtest::RefusedWaveFiles()) {
+        EXPECT_FALSE(device_->CreateBufferFromFile(Write(name, bytes), {kEffectFlags}).has_value())
+            << name;
+    }
+    EXPECT_FALSE(device_->CreateBufferFromFile(dir_.Path() + "/missing.wav", {kEffectFlags}));
+    EXPECT_FALSE(device_->CreateBufferFromFile(dir_.Path(), {kEffectFlags})) << "a directory";
+
+    auto tone = Load("tone.wav", ToneAt1kHz(0.1));
+    ASSERT_TRUE(tone.has_value());
+    EXPECT_EQ(tone->SetVolume(1), platform::kSoundInvalidParam);
+    EXPECT_EQ(tone->SetVolume(-10001), platform::kSoundInvalidParam);
+    EXPECT_EQ(tone->SetPan(10001), platform::kSoundInvalidParam);
+    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), platform::kSoundInvalidParam);
+    auto plain = Load("plain.wav", ToneAt1kHz(0.1), platform::kBufferCtrlVolume);
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(plain->SetPan(0), platform::kSoundControlUnavailable);
+}
+
+// Restores an environment variable when it goes.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
+    ScopedEnvironment server("PULSE_SERVER", "unix:/nonexistent/jellop-no-server");
+    auto device = SoundDevice::CreateDefault();
+    ASSERT_TRUE(device.has_value());
+    EXPECT_EQ(device->SetCooperativeLevel(platform::WindowHandle{1},
+                                          platform::CooperativeLevel::Exclusive),
+              platform::kSoundOk);
+    const auto start = Clock::now();
+    const std::string file = Write("tone.wav", soundtest::WaveBytes(ToneAt1kHz(0.1)));
+    EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
+    EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
+    EXPECT_LT(Clock::now() - start, 500ms);
+    // The loop's wait is then a plain poll().
+    const auto waited = Clock::now();
+    EXPECT_EQ(platform::pulse::PollWithSound(nullptr, 0, 50), 0);
+    EXPECT_GE(Clock::now() - waited, 45ms);
+}
+
+// A sound server of the test's own, which it can stop and end.
+class PrivateServer {
+  public:
+    PrivateServer() {
+        const std::string runtime = home_.Path() + "/run";
+        mkdir(runtime.c_str(), 0700);
+        socket_ = home_.Path() + "/native";
+        pid_ = capture::StartProcess(
+            {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+             "--load=module-native-protocol-unix socket=" + socket_,
+             "--load=module-null-sink sink_name=private rate=44100 channels=2"},
+            {}, {}, {{"HOME", home_.Path()}, {"XDG_RUNTIME_DIR", runtime}});
+        const auto deadline = Clock::now() + 10s;
+        while (!std::filesystem::exists(socket_) && Clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    ~PrivateServer() { End(); }
+    bool Started() const { return std::filesystem::exists(socket_); }
+    std::string Address() const { return "unix:" + socket_; }
+    void Pause() { kill(pid_, SIGSTOP); }
+    void End() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            capture::WaitForProcess(pid_, 5s);
+            pid_ = -1;
+        }
+    }
+
+  private:
+    ScratchDirectory home_;
+    std::string socket_;
+    int pid_ = -1;
+};
+
+// The server that stops answering, then goes away, while a sound plays: every call goes on
+// succeeding at once, the loop's waits keep to their timeouts, and nothing is heard of it (a
+// SIGPIPE or an abort would end this test program).
+TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) {
+    PrivateServer privateServer;
+    ASSERT_TRUE(privateServer.Started());
+    ScopedEnvironment server("PULSE_SERVER", privateServer.Address());
+    auto device = SoundDevice::CreateDefault();
+    const std::string file = Write("tone.wav", soundtest::WaveBytes(ToneAt1kHz(0.3)));
+    auto tone = device->CreateBufferFromFile(file, {kEffectFlags});
+    ASSERT_TRUE(tone.has_value());
+    tone->Play(platform::kPlayLooping);
+    RunLoop(300ms);
+    ASSERT_EQ(PlayingStreams(), 1) << "the sound plays on the test's own server"; // pactl too
+
+    auto everything = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const auto start = Clock::now();
+        EXPECT_EQ(tone->SetPan(-3000), platform::kSoundOk);
+        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
+        EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        EXPECT_TRUE(tone->IsPlaying());
+        EXPECT_LT(Clock::now() - start, 100ms) << "a call waited for the server";
+        for (int i = 0; i < 10; ++i) {
+            const auto waited = Clock::now();
+            platform::pulse::PollWithSound(nullptr, 0, 50);
+            EXPECT_LT(Clock::now() - waited, 150ms) << "the loop's wait overran its timeout";
+        }
+    };
+    privateServer.Pause();
+    everything("server not answering");
+    privateServer.End();
+    everything("server gone");
+    EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
+}
+
+} // namespace
