@@ -66,7 +66,7 @@ EventCounts CountEvents(::Window window, std::chrono::milliseconds duration) {
 TEST(FrameUpdates, EachWalkTickIsOneConfigureAndOneShapeOfTheWindow) {
     Desktop desktop;
     desktop.MovePointer(446, 338);
-    WineProcess pet(WindowsBuildPath("jellop.exe"));
+    PetProcess pet;
     std::optional<::Window> window = desktop.FindWindow("Form1");
     ASSERT_TRUE(window) << "the pet window never appeared";
     std::this_thread::sleep_for(800ms); // past the fade-in: the walk runs

@@ -20,25 +20,52 @@ std::string WindowsBuildPath(const std::string& relative) {
     return std::string(dir && *dir ? dir : JELLOP_WINDOWS_BUILD_DIR) + "/" + relative;
 }
 
-WineProcess::WineProcess(const std::string& exe, const std::string& workingDirectory)
-    : pid_(StartProcess({"wine", exe}, {}, workingDirectory)) {}
+PetProgram ProgramUnderTest() {
+    const char* named = std::getenv("JELLOP_E2E_PROGRAM");
+    std::string program = named && *named ? named : JELLOP_E2E_PROGRAM_DEFAULT;
+    if (program == "native") {
+        return PetProgram::Native;
+    }
+    if (program != "windows") {
+        throw std::runtime_error("JELLOP_E2E_PROGRAM is \"" + program + "\": windows or native");
+    }
+    return PetProgram::Windows;
+}
 
-WineProcess::~WineProcess() {
+std::vector<std::string> PetCommand() {
+    std::string program = WindowsBuildPath("jellop.exe");
+    if (ProgramUnderTest() == PetProgram::Native) {
+        const char* set = std::getenv("JELLOP_NATIVE_PROGRAM");
+        program = set && *set ? set : JELLOP_NATIVE_PROGRAM_DEFAULT;
+    }
+    if (access(program.c_str(), R_OK) != 0) {
+        throw std::runtime_error("no pet program at " + program);
+    }
+    if (ProgramUnderTest() == PetProgram::Native) {
+        return {program};
+    }
+    return {"wine", program};
+}
+
+Process::Process(const std::vector<std::string>& command, const std::string& workingDirectory)
+    : pid_(StartProcess(command, {}, workingDirectory)) {}
+
+Process::~Process() {
     Kill();
 }
 
-bool WineProcess::Running() {
+bool Process::Running() {
     return !WaitForExit(0ms).has_value();
 }
 
-std::optional<int> WineProcess::WaitForExit(std::chrono::milliseconds timeout) {
+std::optional<int> Process::WaitForExit(std::chrono::milliseconds timeout) {
     if (!status_) {
         status_ = WaitForProcess(pid_, timeout);
     }
     return status_;
 }
 
-void WineProcess::Kill() {
+void Process::Kill() {
     if (pid_ > 0 && !status_) {
         kill(-pid_, SIGKILL);
         WaitForExit(5s);

@@ -1,6 +1,7 @@
-// The end-to-end harness: starts Windows programs under Wine in the test display and looks at
-// them only from outside, as a user would: X windows, their place and shape, their pixels, the
-// pointer and its buttons. It needs DISPLAY (and WINEPREFIX) as scripts/env.sh sets them.
+// The end-to-end harness: starts the pet (the Windows program under Wine, or the native Linux
+// program) and the Windows probes in the test display, and looks at them only from outside, as
+// a user would: X windows, their place and shape, their pixels, the pointer and its buttons.
+// It needs DISPLAY (and WINEPREFIX) as scripts/env.sh sets them.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -24,13 +25,25 @@ std::string WindowsBuildPath(const std::string& relative);
 using capture::StartProcess;
 using capture::WaitForProcess;
 
-// A Windows program started under Wine; killed (with its process group) when destroyed.
-class WineProcess {
+// Which pet the suite drives: "windows" (jellop.exe of the windows build, under Wine) or
+// "native" (the native Linux program: $JELLOP_NATIVE_PROGRAM, else build/linux/jellop), named
+// by $JELLOP_E2E_PROGRAM, else by the CMake setting of the same name. The tests are the same
+// for both.
+enum class PetProgram { Windows, Native };
+PetProgram ProgramUnderTest();
+
+// The command that starts the pet under test; throws (failing the test) when the program is
+// not there.
+std::vector<std::string> PetCommand();
+
+// A program started for a test; killed (with its process group) when destroyed.
+class Process {
   public:
-    explicit WineProcess(const std::string& exe, const std::string& workingDirectory = {});
-    ~WineProcess();
-    WineProcess(const WineProcess&) = delete;
-    WineProcess& operator=(const WineProcess&) = delete;
+    explicit Process(const std::vector<std::string>& command,
+                     const std::string& workingDirectory = {});
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
     bool Running();
     // Waits for the program to end; its exit status, or nothing on timeout.
@@ -40,6 +53,19 @@ class WineProcess {
   private:
     int pid_ = -1;
     std::optional<int> status_;
+};
+
+// A Windows program (the probes of the windows build) started under Wine.
+class WineProcess : public Process {
+  public:
+    explicit WineProcess(const std::string& exe, const std::string& workingDirectory = {})
+        : Process({"wine", exe}, workingDirectory) {}
+};
+
+// The pet under test.
+class PetProcess : public Process {
+  public:
+    PetProcess() : Process(PetCommand()) {}
 };
 
 struct Rect {
@@ -71,7 +97,7 @@ class Desktop {
     // The mapped top-level window whose name is exactly `title`, waiting up to `timeout`.
     std::optional<::Window> FindWindow(const std::string& title,
                                        std::chrono::milliseconds timeout = 20s);
-    // Mapped top-level windows owned by Wine whose name is `title` (0, 1 or more).
+    // Mapped top-level windows whose name is `title` (0, 1 or more).
     std::vector<::Window> WindowsNamed(const std::string& title);
     bool IsMapped(::Window window);
     Geometry GeometryOf(::Window window);

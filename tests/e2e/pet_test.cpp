@@ -60,7 +60,7 @@ class PetEndToEnd : public ::testing::Test {
     }
 
     void Launch() {
-        pet_ = std::make_unique<WineProcess>(WindowsBuildPath("jellop.exe"));
+        pet_ = std::make_unique<PetProcess>();
         auto window = desktop_.FindWindow("Form1", 30s);
         ASSERT_TRUE(window) << "the pet window never appeared";
         window_ = *window;
@@ -259,7 +259,7 @@ class PetEndToEnd : public ::testing::Test {
 
     Desktop desktop_;
     Screen screen_;
-    std::unique_ptr<WineProcess> pet_;
+    std::unique_ptr<PetProcess> pet_;
     ::Window window_ = 0;
 };
 
@@ -332,7 +332,7 @@ TEST_F(PetEndToEnd, ItWalksThreePixelsADiagonalTickTowardsThePointerInSeries101)
 }
 
 TEST_F(PetEndToEnd, ASecondCopyEndsAtOnceAndTheFirstKeepsRunning) {
-    WineProcess second(WindowsBuildPath("jellop.exe"));
+    PetProcess second;
     auto status = second.WaitForExit(15s);
     ASSERT_TRUE(status) << "the second copy is still running";
     EXPECT_EQ(*status, 0);

@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -49,19 +50,17 @@ TEST_F(LoopTest, TimersTickAtTheirPeriodsUntilRemoved) {
 }
 
 TEST_F(LoopTest, MissedTicksAreNotMadeUp) {
-    std::vector<Clock::time_point> ticks;
+    int ticks = 0;
     loop_->AddTimer(20ms, [&] {
-        ticks.push_back(Clock::now());
-        if (ticks.size() == 1) {
+        if (++ticks == 1) {
             std::this_thread::sleep_for(300ms); // a handler that holds the thread for 15 periods
         }
     });
     RunFor(400ms);
-    ASSERT_GE(ticks.size(), 3u);
-    // After the long tick the timer fires once at once and then keeps its period: no burst.
-    for (std::size_t i = 2; i < ticks.size(); ++i) {
-        EXPECT_GE(ticks[i] - ticks[i - 1], 15ms) << "tick " << i;
-    }
+    // The first tick, then the 80 ms left give at most 5 more (and one for a late start):
+    // the 15 periods missed would make 20.
+    EXPECT_GE(ticks, 2);
+    EXPECT_LE(ticks, 7);
 }
 
 TEST_F(LoopTest, TimersRemovedOrAddedInsideTicksAndNestedLoops) {
@@ -164,6 +163,8 @@ PrivateServer StartPrivateServer() {
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO); // its notes on the displays it found taken
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "64x64x24", "-nolisten",
                "tcp", "-ac", static_cast<char*>(nullptr));

@@ -126,14 +126,72 @@ TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
     EXPECT_TRUE(Eventually(painted));
 }
 
-TEST_F(WindowTest, OpacityIsTheWindowPropertyAndOpaqueRemovesIt) {
-    MakeWindow();
+TEST_F(WindowTest, AFrameIsOneConfigureAndOneShapeOfTheWindow) {
+    MakeWindow({100, 100}, {10, 10});
+    window_->Show();
+    ASSERT_TRUE(ShownAt({100, 100}));
+    ::Display* display = observer_.Get();
+    int shapeEvent = 0;
+    int shapeError = 0;
+    XShapeQueryExtension(display, &shapeEvent, &shapeError);
+    XSelectInput(display, window_->Id(), StructureNotifyMask);
+    XShapeSelectInput(display, window_->Id(), ShapeNotifyMask);
+    XSync(display, False);
+
+    TestPicture picture(21, 19);
+    ServerPicture uploaded(*connection_, picture.View());
+    const std::vector<RegionRect> shape = {{0, 0, 21, 19}};
+    window_->Apply({.position = Point{140, 150},
+                    .size = WindowSize{21, 19},
+                    .shape = shape,
+                    .picture = &uploaded});
+    ASSERT_TRUE(ShownAt({140, 150}));
+    XSync(display, False);
+    int configures = 0;
+    int boundingShapes = 0;
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        // A manager's own (synthetic) notices of where the frame is do not count.
+        configures += event.type == ConfigureNotify && !event.xconfigure.send_event;
+        boundingShapes += event.type == shapeEvent + ShapeNotify &&
+                          reinterpret_cast<XShapeEvent&>(event).kind == ShapeBounding;
+    }
+    EXPECT_EQ(configures, 1);
+    EXPECT_EQ(boundingShapes, 1);
+}
+
+TEST_F(WindowTest, OpacityIsTheWindowPropertyAndShowsWhereACompositorRuns) {
+    // A white window over the desktop's background.
+    const unsigned long background = observer_.ScreenPixel(305, 205);
+    MakeWindow({300, 200}, {37, 36});
+    std::vector<std::uint8_t> white(static_cast<std::size_t>(((37 * 3 + 3) & ~3) * 36), 0xFF);
+    ServerPicture picture(*connection_, {37, 36, (37 * 3 + 3) & ~3, white.data(), true});
+    window_->Apply({.picture = &picture});
     window_->Show();
     ASSERT_TRUE(ShownAt({300, 200}));
     window_->SetOpacity(128);
     connection_->Sync();
     EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
               std::vector<unsigned long>{0x80808080UL});
+    // On screen: half the white and half the background with a compositor, white without.
+    bool composited =
+        XGetSelectionOwner(observer_.Get(), observer_.Intern("_NET_WM_CM_S0")) != None;
+    auto channel = [](unsigned long pixel, int shift) {
+        return static_cast<int>((pixel >> shift) & 0xFF);
+    };
+    auto shows = [&] {
+        unsigned long pixel = observer_.ScreenPixel(318, 218);
+        for (int shift : {0, 8, 16}) {
+            int expected = composited ? (255 * 128 + channel(background, shift) * 127) / 255 : 255;
+            if (std::abs(channel(pixel, shift) - expected) > 4) {
+                return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(Eventually(shows))
+        << std::hex << observer_.ScreenPixel(318, 218) << " over " << background;
     window_->SetOpacity(0);
     connection_->Sync();
     EXPECT_EQ(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY"),
@@ -141,6 +199,7 @@ TEST_F(WindowTest, OpacityIsTheWindowPropertyAndOpaqueRemovesIt) {
     window_->SetOpacity(255);
     connection_->Sync();
     EXPECT_TRUE(observer_.Longs(window_->Id(), "_NET_WM_WINDOW_OPACITY").empty());
+    EXPECT_TRUE(Eventually([&] { return observer_.ScreenPixel(318, 218) == 0xFFFFFF; }));
 }
 
 TEST_F(WindowTest, WithAManagerTheWindowIsAnUndecoratedStickyUtilityAboveTheOthers) {

@@ -14,9 +14,16 @@ namespace {
 std::mutex errorsLock;
 std::map<::Display*, std::vector<XErrorRecord>> recordedErrors;
 
+// The most errors kept for a connection: a program that never asks for them does not grow.
+constexpr std::size_t kKeptErrors = 64;
+
 int RecordError(::Display* display, XErrorEvent* event) {
     std::lock_guard lock(errorsLock);
-    recordedErrors[display].push_back({event->error_code, event->request_code, event->resourceid});
+    std::vector<XErrorRecord>& errors = recordedErrors[display];
+    if (errors.size() == kKeptErrors) {
+        errors.erase(errors.begin());
+    }
+    errors.push_back({event->error_code, event->request_code, event->resourceid});
     return 0;
 }
 
@@ -60,6 +67,58 @@ Atom Connection::Intern(const std::string& name) {
     Atom atom = XInternAtom(display_, name.c_str(), False);
     atoms_.emplace(name, atom);
     return atom;
+}
+
+namespace {
+
+// The property as XGetWindowProperty gives it, freed with the object.
+struct RawProperty {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned char* data = nullptr;
+
+    RawProperty(::Display* display, Window window, Atom property, Atom wanted) {
+        constexpr long kMaxLongs = 1L << 20;
+        unsigned long after = 0;
+        if (XGetWindowProperty(display, window, property, 0, kMaxLongs, False, wanted, &type,
+                               &format, &count, &after, &data) != Success) {
+            data = nullptr;
+            type = None;
+        }
+    }
+    ~RawProperty() {
+        if (data != nullptr) {
+            XFree(data);
+        }
+    }
+    RawProperty(const RawProperty&) = delete;
+    RawProperty& operator=(const RawProperty&) = delete;
+};
+
+} // namespace
+
+std::optional<std::vector<unsigned long>> Connection::ReadLongs(Window window, Atom property,
+                                                                Atom type) {
+    RawProperty raw(display_, window, property, type);
+    if (raw.type != type || raw.format != 32) {
+        return std::nullopt;
+    }
+    // Xlib hands 32-bit items over as longs.
+    const auto* items = reinterpret_cast<const unsigned long*>(raw.data);
+    std::vector<unsigned long> values;
+    for (unsigned long i = 0; i < raw.count; ++i) {
+        values.push_back(items[i] & 0xFFFFFFFFUL);
+    }
+    return values;
+}
+
+std::optional<std::string> Connection::ReadBytes(Window window, Atom property, Atom type) {
+    RawProperty raw(display_, window, property, type);
+    if (raw.type != type || raw.format != 8) {
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char*>(raw.data), raw.count);
 }
 
 std::vector<XErrorRecord> Connection::TakeErrors() {

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,13 @@ class Connection {
     // Waits until the server has handled every request sent so far (their errors recorded).
     void Sync() const { XSync(display_, False); }
 
-    // The errors recorded on this connection since the last call, oldest first.
+    // The 32-bit items of `property` of `window`, if it has the type `type` (none otherwise,
+    // a window that has gone included).
+    std::optional<std::vector<unsigned long>> ReadLongs(Window window, Atom property, Atom type);
+    // The bytes of the 8-bit `property` of `window`, if it has the type `type`.
+    std::optional<std::string> ReadBytes(Window window, Atom property, Atom type);
+
+    // The errors recorded on this connection since the last call (the last 64), oldest first.
     std::vector<XErrorRecord> TakeErrors();
 
   private:

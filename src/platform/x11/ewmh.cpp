@@ -2,69 +2,32 @@
 
 #include <X11/Xatom.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform::x11 {
 
-namespace {
-
-// The first value of the 32-bit `property` of `window` of `type`, if it has one.
-bool ReadFirstLong(Connection& connection, Window window, Atom property, Atom type,
-                   unsigned long& value) {
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    int status = XGetWindowProperty(connection.Get(), window, property, 0, 1, False, type,
-                                    &actualType, &format, &count, &after, &data);
-    bool found = status == Success && actualType == type && format == 32 && count == 1;
-    if (found) {
-        value = reinterpret_cast<unsigned long*>(data)[0];
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return found;
-}
-
-} // namespace
-
 bool WindowManagerRuns(Connection& connection) {
     Atom check = connection.Intern("_NET_SUPPORTING_WM_CHECK");
-    unsigned long child = 0;
-    if (!ReadFirstLong(connection, connection.Root(), check, XA_WINDOW, child)) {
+    std::optional<std::vector<unsigned long>> child =
+        connection.ReadLongs(connection.Root(), check, XA_WINDOW);
+    if (!child || child->size() != 1) {
         return false;
     }
-    unsigned long self = 0;
     // A stale id names no window: the request fails with BadWindow, recorded and dropped.
-    bool alive = ReadFirstLong(connection, child, check, XA_WINDOW, self);
+    std::optional<std::vector<unsigned long>> self =
+        connection.ReadLongs(child->at(0), check, XA_WINDOW);
     connection.Sync();
     connection.TakeErrors();
-    return alive && self == child;
+    return self && *self == *child;
 }
 
 bool WindowManagerSupports(Connection& connection, const std::string& atom) {
     Atom wanted = connection.Intern(atom);
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(connection.Get(), connection.Root(), connection.Intern("_NET_SUPPORTED"),
-                           0, 4096, False, XA_ATOM, &actualType, &format, &count, &after,
-                           &data) == Success &&
-        actualType == XA_ATOM && format == 32) {
-        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
-        for (unsigned long i = 0; i < count && !found; ++i) {
-            found = atoms[i] == wanted;
-        }
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return found;
+    std::vector<unsigned long> supported =
+        connection.ReadLongs(connection.Root(), connection.Intern("_NET_SUPPORTED"), XA_ATOM)
+            .value_or(std::vector<unsigned long>{});
+    return std::find(supported.begin(), supported.end(), wanted) != supported.end();
 }
 
 void SetAtomList(Connection& connection, Window window, const std::string& property,

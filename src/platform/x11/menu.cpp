@@ -63,7 +63,6 @@ class PopupMenu {
         if (at.y + layout_.totalHeight > screen.height) {
             at.y = std::max(0, at.y - layout_.totalHeight);
         }
-        origin_ = at;
         ::Display* display = connection.Get();
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
@@ -278,7 +277,6 @@ class PopupMenu {
     const Painter& painter_;
     std::span<const MenuItem> items_;
     Layout layout_;
-    Point origin_{};
     Window window_;
     std::unique_ptr<Canvas> canvas_;
     int highlighted_ = -1;

@@ -10,40 +10,30 @@ namespace platform::x11 {
 
 double ScreenDpi(Connection& connection) {
     constexpr double kDefaultDpi = 96.0;
-    // The string the server holds now (XResourceManagerString would give the one read when
+    // The database the server holds now (XResourceManagerString would give the one read when
     // the display was opened).
-    Atom property = connection.Intern("RESOURCE_MANAGER");
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(connection.Get(), connection.Root(), property, 0, 1L << 20, False,
-                           XA_STRING, &type, &format, &count, &after, &data) != Success ||
-        data == nullptr) {
+    std::optional<std::string> text =
+        connection.ReadBytes(connection.Root(), XA_RESOURCE_MANAGER, XA_STRING);
+    if (!text) {
+        return kDefaultDpi;
+    }
+    XrmInitialize();
+    XrmDatabase database = XrmGetStringDatabase(text->c_str());
+    if (database == nullptr) {
         return kDefaultDpi;
     }
     double dpi = kDefaultDpi;
-    if (type == XA_STRING && format == 8) {
-        std::string text(reinterpret_cast<const char*>(data), count);
-        XrmInitialize();
-        XrmDatabase database = XrmGetStringDatabase(text.c_str());
-        char* valueType = nullptr;
-        XrmValue value{};
-        if (database != nullptr &&
-            XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &valueType, &value) &&
-            value.addr != nullptr) {
-            char* end = nullptr;
-            double parsed = std::strtod(value.addr, &end);
-            if (end != value.addr && parsed > 0.0 && parsed < 10000.0) {
-                dpi = parsed;
-            }
-        }
-        if (database != nullptr) {
-            XrmDestroyDatabase(database);
+    char* valueType = nullptr;
+    XrmValue value{};
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &valueType, &value) &&
+        value.addr != nullptr) {
+        char* end = nullptr;
+        double parsed = std::strtod(value.addr, &end);
+        if (end != value.addr && parsed > 0.0 && parsed < 10000.0) {
+            dpi = parsed;
         }
     }
-    XFree(data);
+    XrmDestroyDatabase(database);
     return dpi;
 }
 

@@ -38,7 +38,9 @@ struct WindowUpdate {
     std::optional<WindowSize> size = std::nullopt;
     // Replaces the shape by these banded rectangles (right and bottom exclusive).
     std::optional<std::span<const RegionRect>> shape = std::nullopt;
-    const ServerPicture* picture = nullptr; // borrowed; must outlive its use by the window
+    // The window's background from now on (the server keeps it for the window even when the
+    // ServerPicture is freed).
+    const ServerPicture* picture = nullptr;
 };
 
 class PetWindow {

@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 
 #include <string>
-#include <vector>
 
 namespace platform::x11 {
 
@@ -109,23 +108,12 @@ int DoubleClickTime(Connection& connection) {
     if (owner == None) {
         return kDefaultDoubleClickTime;
     }
+    // The owner may be gone by now: the failed request is recorded and the default holds.
     Atom property = connection.Intern("_XSETTINGS_SETTINGS");
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    std::vector<std::uint8_t> block;
-    // The owner may be gone by now: a failed request is recorded and the default holds.
-    if (XGetWindowProperty(display, owner, property, 0, 1L << 16, False, property, &type, &format,
-                           &count, &after, &data) == Success &&
-        type == property && format == 8) {
-        block.assign(data, data + count);
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    std::optional<std::int32_t> time = XSettingsInteger(block, "Net/DoubleClickTime");
+    std::string block = connection.ReadBytes(owner, property, property).value_or("");
+    std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(block.data()),
+                                        block.size());
+    std::optional<std::int32_t> time = XSettingsInteger(bytes, "Net/DoubleClickTime");
     return time && *time > 0 ? *time : kDefaultDoubleClickTime;
 }
 
