@@ -102,10 +102,10 @@ TEST_F(PulseSound, VolumeMinus1500IsExactly15DecibelsBelowFullVolume) {
     auto tone = Load("tone.wav", ToneAt1kHz(0.4));
     ASSERT_TRUE(tone.has_value());
     Recording recording = Hear([&] {
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
         RunLoop(1100ms);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+        EXPECT_EQ(tone->SetVolume(-1500), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
         RunLoop(500ms);
     });
     auto stretches = SoundStretches(recording);
@@ -125,8 +125,8 @@ TEST_F(PulseSound, PanAttenuatesTheOtherSideAndSilencesItAtTheEnds) {
     const std::int32_t pans[] = {-5000, 5000, platform::kPanLeft, platform::kPanRight};
     Recording recording = Hear([&] {
         for (std::int32_t pan : pans) {
-            EXPECT_EQ(tone->SetPan(pan), platform::kSoundOk);
-            EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+            EXPECT_EQ(tone->SetPan(pan), platform::SoundResult::Ok);
+            EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
             RunLoop(1100ms);
         }
     });
@@ -171,8 +171,8 @@ TEST_F(PulseSound, PlayRestartsARewoundSoundAndNeverMixesASecondCopy) {
     };
 
     PartsHeard restarted = heard("rewound and played", [&] {
-        EXPECT_EQ(sound->SetCurrentPosition(0), platform::kSoundOk);
-        EXPECT_EQ(sound->Play(0), platform::kSoundOk);
+        EXPECT_EQ(sound->SetCurrentPosition(0), platform::SoundResult::Ok);
+        EXPECT_EQ(sound->Play(0), platform::SoundResult::Ok);
     });
     EXPECT_LE(restarted.both, 3) << "the two parts overlap: a second copy was mixed in";
     EXPECT_NEAR(restarted.high, 30, 4) << "the 1500 Hz part is heard once, 300 ms";
@@ -196,12 +196,12 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(PlayingStreams(), 0) << "loaded but not playing";
     int whileLooping = -1;
     Recording recording = Hear([&] {
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::SoundResult::Ok);
         RunLoop(350ms);
         whileLooping = PlayingStreams();
         RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
-        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
+        EXPECT_EQ(tone->Stop(), platform::SoundResult::Ok);
         EXPECT_FALSE(tone->IsPlaying());
     });
     EXPECT_EQ(whileLooping, 1);
@@ -211,8 +211,8 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     std::cout << "looping, stopped after 700 ms: " << Describe(stretches) << "\n";
     EXPECT_NEAR(stretches[0].Milliseconds(), 700, 60);
 
-    EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
-    EXPECT_EQ(tone->Play(0), platform::kSoundOk);
+    EXPECT_EQ(tone->SetCurrentPosition(0), platform::SoundResult::Ok);
+    EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
     EXPECT_TRUE(tone->IsPlaying());
     RunLoop(600ms);
     EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
@@ -243,13 +243,13 @@ TEST_F(PulseSound, LoadsEveryPcmLayoutAndRefusesEverythingElse) {
 
     auto tone = Load("tone.wav", ToneAt1kHz(0.1));
     ASSERT_TRUE(tone.has_value());
-    EXPECT_EQ(tone->SetVolume(1), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetVolume(-10001), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetPan(10001), platform::kSoundInvalidParam);
-    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), platform::kSoundInvalidParam);
+    EXPECT_EQ(tone->SetVolume(1), platform::SoundResult::InvalidValue);
+    EXPECT_EQ(tone->SetVolume(-10001), platform::SoundResult::InvalidValue);
+    EXPECT_EQ(tone->SetPan(10001), platform::SoundResult::InvalidValue);
+    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), platform::SoundResult::InvalidValue);
     auto plain = Load("plain.wav", ToneAt1kHz(0.1), platform::kBufferCtrlVolume);
     ASSERT_TRUE(plain.has_value());
-    EXPECT_EQ(plain->SetPan(0), platform::kSoundControlUnavailable);
+    EXPECT_EQ(plain->SetPan(0), platform::SoundResult::ControlUnavailable);
 }
 
 // Restores an environment variable when it goes.
@@ -280,7 +280,7 @@ TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
     ASSERT_TRUE(device.has_value());
     EXPECT_EQ(device->SetCooperativeLevel(platform::WindowHandle{1},
                                           platform::CooperativeLevel::Exclusive),
-              platform::kSoundOk);
+              platform::SoundResult::Ok);
     const auto start = Clock::now();
     const std::string file = Write("tone.wav", soundtest::WaveBytes(ToneAt1kHz(0.1)));
     EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
@@ -345,12 +345,12 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     auto everything = [&](const char* when) {
         SCOPED_TRACE(when);
         const auto start = Clock::now();
-        EXPECT_EQ(tone->SetPan(-3000), platform::kSoundOk);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::kSoundOk);
-        EXPECT_EQ(tone->SetCurrentPosition(0), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(0), platform::kSoundOk);
-        EXPECT_EQ(tone->Stop(), platform::kSoundOk);
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::kSoundOk);
+        EXPECT_EQ(tone->SetPan(-3000), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->SetVolume(-1500), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->SetCurrentPosition(0), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Stop(), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::SoundResult::Ok);
         EXPECT_TRUE(tone->IsPlaying());
         EXPECT_LT(Clock::now() - start, 100ms) << "a call waited for the server";
         for (int i = 0; i < 10; ++i) {

@@ -21,9 +21,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The results this backend gives, in the contract's terms.
-constexpr SoundResult kOk = kSoundOk;
-constexpr SoundResult kInvalidParam = kSoundInvalidParam;
-constexpr SoundResult kControlUnavailable = kSoundControlUnavailable;
+constexpr SoundResult kOk = SoundResult::Ok;
+constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
+constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
 // The latency asked of the server: what a stopped or restarted sound may still be heard for,
 // and how far ahead of the listener the stream is fed.
@@ -368,7 +368,10 @@ SoundResult SoundDevice::SetCooperativeLevel(WindowHandle, CooperativeLevel) {
 std::optional<SoundBuffer>
 SoundDevice::CreateBufferFromFile(const std::string& fileName,
                                   const SoundBufferDescription& description) {
-    std::optional<WaveFile> wave = ReadWaveFile(fileName);
+    // The program names its sounds as Windows paths ("<directory>\\jellop_move.wav").
+    std::string path = fileName;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::optional<WaveFile> wave = ReadWaveFile(path);
     if (!wave) {
         return std::nullopt;
     }
