@@ -97,7 +97,8 @@ class Desktop {
     // The mapped top-level window whose name is exactly `title`, waiting up to `timeout`.
     std::optional<::Window> FindWindow(const std::string& title,
                                        std::chrono::milliseconds timeout = 20s);
-    // Mapped top-level windows whose name is `title` (0, 1 or more).
+    // Mapped top-level windows whose name is `title` (0, 1 or more), in a window manager's
+    // frame or not.
     std::vector<::Window> WindowsNamed(const std::string& title);
     bool IsMapped(::Window window);
     Geometry GeometryOf(::Window window);
@@ -116,6 +117,8 @@ class Desktop {
     double OpacityProperty(::Window window);
     // The window that has the keyboard focus (PointerRoot is 1, None 0).
     ::Window KeyboardFocus();
+    // Some client holds the keyboard grabbed (a pop-up menu that takes the keys).
+    bool KeyboardGrabbed();
     // The keyboard goes to the window under the pointer: the focus is PointerRoot, or the root
     // window (where the focus of a window that went away returns).
     bool KeyboardFollowsPointer();

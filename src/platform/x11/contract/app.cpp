@@ -20,6 +20,7 @@ std::string ExecutablePath() {
 
 void MessageBox(const std::string& text, const std::string& title) {
     x11::Session& session = x11::Session::Get();
+    x11::OwnPopup popup;
     x11::ShowMessageBox(session.GetConnection(), session.Loop(), session.GetPainter(), title, text);
 }
 

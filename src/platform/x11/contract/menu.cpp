@@ -89,6 +89,7 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y,
     x11::Session& session = x11::Session::Get();
     // A copy: a command run meanwhile may change the menu.
     std::vector<x11::MenuItem> shown = *items;
+    x11::OwnPopup popup;
     int chosen = x11::TrackPopupMenu(session.GetConnection(), session.Loop(), session.GetPainter(),
                                      shown, x11::Point{x, y});
     session.RethrowPending();

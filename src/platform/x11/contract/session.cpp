@@ -102,6 +102,12 @@ const ServerPicture* Session::Picture(BitmapHandle bitmap) {
     return pictures_.emplace(key, std::move(picture)).first->second.get();
 }
 
+void Session::KeepFormsRaised(bool on) {
+    for (auto& [handle, form] : windows_) {
+        form.window->KeepRaised(on);
+    }
+}
+
 void Session::RethrowPending() {
     if (ExceptionPending()) {
         loop_->SetInterrupted(false);

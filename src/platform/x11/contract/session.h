@@ -75,6 +75,10 @@ class Session {
     // on first use; null when `bitmap` is not a bitmap.
     const ServerPicture* Picture(BitmapHandle bitmap);
 
+    // Whether the form windows raise themselves above every other window (see PetWindow): not
+    // while one of the program's own pop-ups is open.
+    void KeepFormsRaised(bool on);
+
     // After a callback's exception ended the modal loops: lets the loops run again and
     // rethrows the exception to the caller.
     void RethrowPending();
@@ -88,6 +92,15 @@ class Session {
     double dpi_ = 96;
     std::map<std::uintptr_t, FormWindow> windows_;
     std::map<std::uintptr_t, std::unique_ptr<ServerPicture>> pictures_;
+};
+
+// While it lives, the program's own pop-up may lie above its form windows.
+class OwnPopup {
+  public:
+    OwnPopup() { Session::Get().KeepFormsRaised(false); }
+    ~OwnPopup() { Session::Get().KeepFormsRaised(true); }
+    OwnPopup(const OwnPopup&) = delete;
+    OwnPopup& operator=(const OwnPopup&) = delete;
 };
 
 } // namespace platform::x11
