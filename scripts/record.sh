@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Records a short run of the pet as an animated GIF (argument: the output path). Expects the
-# environment of scripts/env.sh to be started (display, sound, Wine prefix) and jellop.exe and
-# the desktop tool built. The display is made a desktop as users have it (a window manager, a
+# environment of scripts/env.sh to be started (display, sound, Wine prefix), the pet built
+# (build/linux/jellop, or jellop.exe under Wine with JELLOP_RECORD_PROGRAM=windows) and the
+# desktop tool built. The display is made a desktop as users have it (a window manager, a
 # compositor, a wallpaper and an ordinary window beside the pet), so the fades and the shape
 # show. The pet fades in, the pointer is parked to the lower left, then to the upper right over
 # the window; then the pet is double-clicked, dies and fades out.
@@ -19,7 +20,11 @@ jellop_spawn notes /dev/null "$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop" win
 area=360x260+290+200 # the part of the screen the pet walks in during the recording
 area_x=290 area_y=200
 xdotool mousemove 640 512
-wine "$JELLOP_WINDOWS_BUILD/jellop.exe" </dev/null >/dev/null 2>&1 8>&- &
+if [ "${JELLOP_RECORD_PROGRAM:-native}" = windows ]; then
+    wine "$JELLOP_WINDOWS_BUILD/jellop.exe" </dev/null >/dev/null 2>&1 8>&- &
+else
+    "$root/build/linux/jellop" </dev/null >/dev/null 2>&1 8>&- &
+fi
 pet=$!
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Form1$' | head -n 1)
 [ -n "$window" ] || { echo "the pet never appeared" >&2; exit 1; }

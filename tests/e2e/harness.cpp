@@ -102,8 +102,10 @@ std::string NameOf(::Display* display, ::Window window) {
     return result;
 }
 
+// The viewable windows named `title` among the children of `parent` and, a level down, among
+// theirs: a window manager puts each window it manages into a frame of its own.
 void CollectNamed(::Display* display, ::Window parent, const std::string& title,
-                  std::vector<::Window>& found) {
+                  std::vector<::Window>& found, bool inFrames = true) {
     ::Window root, ignored, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(display, parent, &root, &ignored, &children, &count)) {
@@ -111,9 +113,14 @@ void CollectNamed(::Display* display, ::Window parent, const std::string& title,
     }
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) &&
-            attributes.map_state == IsViewable && NameOf(display, children[i]) == title) {
+        if (!XGetWindowAttributes(display, children[i], &attributes) ||
+            attributes.map_state != IsViewable) {
+            continue;
+        }
+        if (NameOf(display, children[i]) == title) {
             found.push_back(children[i]);
+        } else if (inFrames) {
+            CollectNamed(display, children[i], title, found, false);
         }
     }
     if (children) {
@@ -219,9 +226,13 @@ bool Desktop::SkipsTaskbar(::Window window) {
     if (XGetWindowAttributes(display_, window, &attributes) && attributes.override_redirect) {
         return true;
     }
-    Atom skip = XInternAtom(display_, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    return HasState(window, "_NET_WM_STATE_SKIP_TASKBAR");
+}
+
+bool Desktop::HasState(::Window window, const char* state) {
+    Atom wanted = XInternAtom(display_, state, False);
     for (unsigned long atom : Property32(display_, window, "_NET_WM_STATE", XA_ATOM)) {
-        if (atom == skip) {
+        if (atom == wanted) {
             return true;
         }
     }
@@ -250,6 +261,16 @@ double Desktop::OpacityProperty(::Window window) {
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
     return focus;
+}
+
+bool Desktop::KeyboardGrabbed() {
+    int result = XGrabKeyboard(display_, DefaultRootWindow(display_), False, GrabModeAsync,
+                               GrabModeAsync, CurrentTime);
+    if (result == GrabSuccess) {
+        XUngrabKeyboard(display_, CurrentTime);
+    }
+    XSync(display_, False);
+    return result == AlreadyGrabbed;
 }
 
 bool Desktop::KeyboardFollowsPointer() {

@@ -97,7 +97,8 @@ class Desktop {
     // The mapped top-level window whose name is exactly `title`, waiting up to `timeout`.
     std::optional<::Window> FindWindow(const std::string& title,
                                        std::chrono::milliseconds timeout = 20s);
-    // Mapped top-level windows whose name is `title` (0, 1 or more).
+    // Mapped top-level windows whose name is `title` (0, 1 or more), in a window manager's
+    // frame or not.
     std::vector<::Window> WindowsNamed(const std::string& title);
     bool IsMapped(::Window window);
     Geometry GeometryOf(::Window window);
@@ -108,6 +109,8 @@ class Desktop {
     // True when no taskbar would list the window: it is override-redirect (not managed by
     // any window manager) or it carries _NET_WM_STATE_SKIP_TASKBAR.
     bool SkipsTaskbar(::Window window);
+    // Whether the window's _NET_WM_STATE holds `state` (e.g. "_NET_WM_STATE_SKIP_PAGER").
+    bool HasState(::Window window, const char* state);
     // The windows a window manager lists for taskbars and pagers (_NET_CLIENT_LIST).
     std::vector<::Window> ClientList();
     // Whether the window is override-redirect: placed by its program, not by a window manager.
@@ -116,6 +119,8 @@ class Desktop {
     double OpacityProperty(::Window window);
     // The window that has the keyboard focus (PointerRoot is 1, None 0).
     ::Window KeyboardFocus();
+    // Some client holds the keyboard grabbed (a pop-up menu that takes the keys).
+    bool KeyboardGrabbed();
     // The keyboard goes to the window under the pointer: the focus is PointerRoot, or the root
     // window (where the focus of a window that went away returns).
     bool KeyboardFollowsPointer();

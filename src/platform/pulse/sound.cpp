@@ -379,7 +379,10 @@ SoundResult SoundDevice::SetCooperativeLevel(WindowHandle, CooperativeLevel) {
 std::optional<SoundBuffer>
 SoundDevice::CreateBufferFromFile(const std::string& fileName,
                                   const SoundBufferDescription& description) {
-    std::optional<WaveFile> wave = ReadWaveFile(fileName);
+    // The program names its sounds as Windows paths ("<directory>\\jellop_move.wav").
+    std::string path = fileName;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::optional<WaveFile> wave = ReadWaveFile(path);
     if (!wave) {
         return std::nullopt;
     }

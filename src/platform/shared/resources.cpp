@@ -1,6 +1,7 @@
 // Resources without Win32: the program's own frame bitmaps and region blocks, compiled in by
-// the build, and modules registered by tests that LoadLibraryEx opens by path. Bitmap resources are
-// decoded with stb_image, as a picture loader would decode them.
+// the build, modules registered by tests that LoadLibraryEx opens by path, and any other path
+// that holds a Windows module (a PE file), whose resources are read from it as data. Bitmap
+// resources are decoded with stb_image, as a picture loader would decode them.
 #include "platform/resources.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/pe_resources.h"
 #include "platform/shared/controls/resources.h"
 #include "platform/shared/embedded_resources.h"
 #include "platform/shared/objects.h"
@@ -28,6 +30,8 @@ using shared::ModuleResource;
 struct ModuleData {
     std::string path;
     std::vector<ModuleResource> resources;
+    // A module read from a PE file: its resources join `resources` as they are first found.
+    std::optional<PeModule> file;
 };
 
 struct ResourceRef {
@@ -145,6 +149,36 @@ std::vector<std::uint8_t> WithFileHeader(const std::vector<std::byte>& resource)
     return file;
 }
 
+// The resource `name` of `type` in the PE file of `data`, kept with the module's resources from
+// now on.
+ResourceInfoHandle FindInFile(const std::shared_ptr<ModuleData>& data, const std::string& name,
+                              ResourceType type) {
+    PeResourceName peName;
+    if (std::optional<std::uint16_t> id = IntegerResourceName(name)) {
+        peName = *id;
+    } else if (name.empty() || name[0] == '#') {
+        return {};
+    } else {
+        peName = name;
+    }
+    std::optional<std::span<const std::byte>> bytes =
+        data->file->Find(static_cast<std::uint16_t>(type), peName);
+    if (!bytes) {
+        return {};
+    }
+    ModuleResource resource;
+    resource.type = type;
+    if (const auto* id = std::get_if<std::uint16_t>(&peName)) {
+        resource.name = static_cast<std::int32_t>(*id);
+    } else {
+        resource.name = name;
+    }
+    resource.bytes.assign(bytes->begin(), bytes->end());
+    data->resources.push_back(std::move(resource));
+    return ResourceInfoHandle{HandleFor(State().infoHandles, State().infos,
+                                        ResourceRef{data, data->resources.size() - 1})};
+}
+
 } // namespace
 
 bool FreeLibrary(ModuleHandle module) {
@@ -156,12 +190,19 @@ bool FreeLibrary(ModuleHandle module) {
 }
 
 Module LoadLibraryEx(const std::string& path, std::uint32_t /*flags*/) {
-    auto found = State().registered.find(Lower(path));
-    if (path.empty() || found == State().registered.end()) {
+    if (path.empty()) {
+        return {};
+    }
+    std::shared_ptr<ModuleData> data;
+    if (auto found = State().registered.find(Lower(path)); found != State().registered.end()) {
+        data = found->second;
+    } else if (std::optional<PeModule> file = PeModule::Open(path)) {
+        data = std::make_shared<ModuleData>(ModuleData{path, {}, std::move(file)});
+    } else {
         return {};
     }
     std::uintptr_t value = shared::detail::NewHandleValue();
-    State().open.emplace(value, found->second);
+    State().open.emplace(value, std::move(data));
     return Module(ModuleHandle{value});
 }
 
@@ -177,7 +218,7 @@ ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, Re
                 HandleFor(State().infoHandles, State().infos, ResourceRef{data, i})};
         }
     }
-    return {};
+    return data->file ? FindInFile(data, name, type) : ResourceInfoHandle{};
 }
 
 std::uint32_t SizeofResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {

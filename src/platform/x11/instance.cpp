@@ -38,8 +38,12 @@ Atom InstanceSelection(Connection& connection) {
 }
 
 std::unique_ptr<InstanceClaim> InstanceClaim::Claim(Connection& connection, EventLoop& loop) {
+    return Claim(connection, loop, InstanceSelection(connection));
+}
+
+std::unique_ptr<InstanceClaim> InstanceClaim::Claim(Connection& connection, EventLoop& loop,
+                                                    Atom selection) {
     ::Display* display = connection.Get();
-    Atom selection = InstanceSelection(connection);
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     attributes.event_mask = PropertyChangeMask;

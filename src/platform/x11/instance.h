@@ -17,6 +17,9 @@ class InstanceClaim {
     // Claims the selection for this copy; null when another copy owns it already. The loop
     // answers other clients' requests for the selection's contents (with none).
     static std::unique_ptr<InstanceClaim> Claim(Connection& connection, EventLoop& loop);
+    // The same for the selection `selection` (another program's single-instance name).
+    static std::unique_ptr<InstanceClaim> Claim(Connection& connection, EventLoop& loop,
+                                                Atom selection);
     ~InstanceClaim();
     InstanceClaim(const InstanceClaim&) = delete;
     InstanceClaim& operator=(const InstanceClaim&) = delete;

@@ -94,7 +94,7 @@ void EventLoop::ServeFds(int timeoutMs) {
         fds.push_back({watch.fd, watch.events, 0});
         ids.push_back(id);
     }
-    int ready = poll(fds.data(), fds.size(), timeoutMs);
+    int ready = poll_(fds.data(), fds.size(), timeoutMs);
     if (ready <= 0) {
         return; // a timeout, or a signal (EINTR): the caller's pass follows anyway
     }
@@ -134,7 +134,7 @@ void EventLoop::WaitAndPump() {
 }
 
 void EventLoop::RunUntil(const std::function<bool()>& done) {
-    while (!done()) {
+    while (!interrupted_ && !done()) {
         WaitAndPump();
     }
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <poll.h>
 
 #include <chrono>
 #include <functional>
@@ -49,8 +50,19 @@ class EventLoop {
     // Sleeps until an X event, a ready fd or the next timer's deadline, then one pump pass.
     void WaitAndPump();
 
-    // Waits and pumps until `done()` is true (checked before each wait).
+    // Waits and pumps until `done()` is true (checked before each wait), or until the loop is
+    // interrupted.
     void RunUntil(const std::function<bool()>& done);
+
+    // While interrupted, every RunUntil returns at once, the modal loops inside handlers
+    // included: the program is on its way out of them (an error raised in a callback).
+    void SetInterrupted(bool interrupted) { interrupted_ = interrupted; }
+    bool Interrupted() const { return interrupted_; }
+
+    // The wait of the loop: poll() unless another one is given (one that also serves a sound
+    // server's descriptors, say); it has poll()'s arguments and result.
+    using PollFunction = int (*)(pollfd* fds, nfds_t count, int timeoutMs);
+    void SetPollFunction(PollFunction wait) { poll_ = wait; }
 
   private:
     struct Timer {
@@ -75,6 +87,8 @@ class EventLoop {
     std::map<Id, Watch> watches_;
     std::map<Window, std::shared_ptr<EventHandler>> handlers_;
     EventHandler fallback_;
+    bool interrupted_ = false;
+    PollFunction poll_ = &::poll;
 };
 
 } // namespace platform::x11

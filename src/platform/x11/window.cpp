@@ -162,7 +162,7 @@ void PetWindow::HandleEvent(const XEvent& event) {
     switch (event.type) {
     case VisibilityNotify:
         // Without a manager nothing else keeps the window above the others.
-        if (!managed_ && event.xvisibility.state != VisibilityUnobscured) {
+        if (!managed_ && keepRaised_ && event.xvisibility.state != VisibilityUnobscured) {
             XRaiseWindow(connection_.Get(), window_);
             XFlush(connection_.Get());
         }

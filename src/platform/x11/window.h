@@ -70,6 +70,10 @@ class PetWindow {
     Point Position() const;
     WindowSize Size() const { return size_; }
 
+    // Without a manager the window raises itself whenever another covers it; while the
+    // program's own pop-ups (its menu, its message box) are open it lets them lie above it.
+    void KeepRaised(bool on) { keepRaised_ = on; }
+
     // Button presses and releases on the window.
     void OnButton(std::function<void(const ButtonEvent&)> handler) {
         onButton_ = std::move(handler);
@@ -84,6 +88,7 @@ class PetWindow {
     Window window_;
     bool managed_;
     bool visible_ = false;
+    bool keepRaised_ = true;
     WindowSize size_;
     ClickTracker clicks_;
     std::function<void(const ButtonEvent&)> onButton_;

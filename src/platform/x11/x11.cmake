@@ -1,8 +1,7 @@
 # The Xlib pieces of the X11 backend (included from src/CMakeLists.txt on Linux): the
 # connection and its loop, the pet window, pointer and drag, the pop-up menu and the message
 # box drawn with Xft, the clipboard selection, single instance and the screen's metrics.
-# Neutral platform code only
-# below them (region data).
+# Neutral platform code only below them (region data).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext xft fontconfig)
 file(GLOB jellop_x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)

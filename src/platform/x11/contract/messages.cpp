@@ -1,0 +1,76 @@
+// Window events, pump passes and the message loop on X11: everything is served by the one
+// event loop of platform/x11 (loop.h), which sleeps in poll() until the display, the sound
+// server or the next timer needs the program.
+#include "platform/x11/contract/session.h" // first: see there
+
+#include "platform/messages.h"
+
+#include "platform/x11/contract/events.h"
+
+namespace platform {
+
+void SetWindowEvents(WindowHandle window, WindowEvents events) {
+    if (x11::FormWindow* form = x11::Session::Get().Find(window)) {
+        bool any =
+            events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd;
+        form->events = any ? std::make_shared<const WindowEvents>(std::move(events)) : nullptr;
+    }
+}
+
+void PumpPendingMessages() {
+    x11::Session& session = x11::Session::Get();
+    session.Loop().PumpPass();
+    session.RethrowPending();
+}
+
+void RunMessageLoop(const std::function<bool()>& done) {
+    x11::Session& session = x11::Session::Get();
+    for (;;) {
+        session.RethrowPending();
+        if (done && done()) {
+            return;
+        }
+        session.Loop().WaitAndPump();
+    }
+}
+
+namespace detail {
+
+// The modal loops (a menu, a drag, a message box) end as soon as their loop is interrupted.
+void EndModalLoops() {
+    x11::Session::Get().Loop().SetInterrupted(true);
+}
+
+} // namespace detail
+} // namespace platform
+
+namespace platform::x11 {
+
+void DeliverButton(WindowHandle window, const ButtonEvent& event) {
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr || !event.pressed) {
+        return;
+    }
+    form->lastPress = event;
+    // Held while it runs: the event may remove the window's events, or the window.
+    std::shared_ptr<const WindowEvents> events = form->events;
+    if (!events) {
+        return;
+    }
+    const std::function<void(const ButtonPress&)>& handler =
+        event.doubleClick ? events->doubleClick : events->buttonDown;
+    if (!handler) {
+        return;
+    }
+    ButtonPress press;
+    press.button = event.button == x11::MouseButton::Left    ? platform::MouseButton::Left
+                   : event.button == x11::MouseButton::Right ? platform::MouseButton::Right
+                                                             : platform::MouseButton::Middle;
+    press.shift = event.shift;
+    press.control = event.control;
+    press.x = event.window.x;
+    press.y = event.window.y;
+    GuardCallback([&] { handler(press); });
+}
+
+} // namespace platform::x11

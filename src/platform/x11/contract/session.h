@@ -1,0 +1,106 @@
+// The X11 backend's one session: the connection to the display, the program's one event loop,
+// the drawing of its pop-ups and the form windows it has made, opened on first use. Without a
+// display the program cannot run at all: it says so on standard error and ends.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The Xlib pieces are read before the contract's headers, here and in every file of the
+// backend (which includes this header first): their unqualified `Window` is Xlib's, which
+// platform::Window would hide once declared.
+#include "platform/x11/display.h"
+#include "platform/x11/drag.h"
+#include "platform/x11/draw.h"
+#include "platform/x11/instance.h"
+#include "platform/x11/loop.h"
+#include "platform/x11/menu.h"
+#include "platform/x11/messagebox.h"
+#include "platform/x11/picture.h"
+#include "platform/x11/pointer.h"
+#include "platform/x11/window.h"
+
+// Names that Xlib defines as macros and the contract uses as its own (the event type
+// ButtonPress, the polygon shape Complex): from here on they are the contract's.
+#undef ButtonPress
+#undef Complex
+
+#include "platform/handles.h"
+#include "platform/messages.h"
+#include "platform/region_data.h"
+#include "platform/window.h"
+
+namespace platform::x11 {
+
+// A form window and what the contract keeps of it beside the X window.
+struct FormWindow {
+    std::unique_ptr<PetWindow> window;
+    std::shared_ptr<const WindowEvents> events;
+    std::optional<ButtonEvent> lastPress; // the press a system drag starts from
+    RegionHandle region{};                // the shape the window owns
+    bool layered = false;
+    // A batch under way (WindowUpdateBatch): its depth and what it holds back.
+    int batchDepth = 0;
+    std::optional<PixelRect> heldRect;
+    // The placement last sent to or read from the server: an unchanged one is not sent again
+    // (a window manager would take each as a new request).
+    std::optional<PixelRect> placed;
+    // The shape held back: the rectangles, or none to take the shape away (the whole window
+    // shows); an empty list shows nothing of the window.
+    std::optional<std::optional<std::vector<RegionRect>>> heldShape;
+    // Where the window is: the held-back rectangle, or the server's (a move by the user shows
+    // at once).
+    PixelRect Rect();
+    // Sends the held-back shape and placement, the shape first.
+    void ApplyHeld();
+};
+
+class Session {
+  public:
+    static Session& Get();
+
+    Connection& GetConnection() { return *connection_; }
+    EventLoop& Loop() { return *loop_; }
+    const Painter& GetPainter();
+    double Dpi() const { return dpi_; }
+
+    FormWindow* Find(WindowHandle window);
+    WindowHandle Add(FormWindow form);
+    void Remove(WindowHandle window);
+
+    // The server's copy of `bitmap`'s pixels (a bitmap of the shared object table), uploaded
+    // on first use; null when `bitmap` is not a bitmap.
+    const ServerPicture* Picture(BitmapHandle bitmap);
+
+    // Whether the form windows raise themselves above every other window (see PetWindow): not
+    // while one of the program's own pop-ups is open.
+    void KeepFormsRaised(bool on);
+
+    // After a callback's exception ended the modal loops: lets the loops run again and
+    // rethrows the exception to the caller.
+    void RethrowPending();
+
+  private:
+    Session();
+
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<EventLoop> loop_;
+    std::unique_ptr<Painter> painter_;
+    double dpi_ = 96;
+    std::map<std::uintptr_t, FormWindow> windows_;
+    std::map<std::uintptr_t, std::unique_ptr<ServerPicture>> pictures_;
+};
+
+// While it lives, the program's own pop-up may lie above its form windows.
+class OwnPopup {
+  public:
+    OwnPopup() { Session::Get().KeepFormsRaised(false); }
+    ~OwnPopup() { Session::Get().KeepFormsRaised(true); }
+    OwnPopup(const OwnPopup&) = delete;
+    OwnPopup& operator=(const OwnPopup&) = delete;
+};
+
+} // namespace platform::x11

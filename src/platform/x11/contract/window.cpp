@@ -1,0 +1,181 @@
+// Form windows on X11: each one the shaped pet window of platform/x11 (window.h), with the
+// placement and shape of an update batch sent to the server together.
+#include "platform/x11/contract/session.h" // first: see there
+
+#include "platform/window.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/shared/objects.h"
+#include "platform/x11/contract/events.h"
+#include "platform/x11/screen.h"
+
+namespace platform {
+namespace {
+
+using x11::FormWindow;
+using x11::Session;
+
+// Shows the window. A window manager takes a window on its way to the screen (it reparents
+// it into a frame at the top-left corner, then moves the frame where the window asked to be):
+// until it is shown the server's idea of its position is not yet the real one, so the show
+// waits (a moment at most) for the window to be seen.
+void Show(FormWindow& form) {
+    form.window->Show();
+    if (!form.window->Managed()) {
+        return;
+    }
+    ::Display* display = Session::Get().GetConnection().Get();
+    for (int tries = 0; tries < 100; ++tries) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, form.window->Id(), &attributes) ||
+            attributes.map_state == IsViewable) {
+            return;
+        }
+        usleep(5000);
+    }
+}
+
+void Place(FormWindow& form, const PixelRect& rect) {
+    form.heldRect = rect;
+    if (form.batchDepth == 0) {
+        form.ApplyHeld();
+    }
+}
+
+} // namespace
+
+Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t y,
+                        std::int32_t width, std::int32_t height) {
+    Session& session = Session::Get();
+    FormWindow form;
+    PixelRect rect{x, y, x + width, y + height};
+    form.window = std::make_unique<x11::PetWindow>(
+        session.GetConnection(), session.Loop(), caption, x11::Point{x, y},
+        x11::WindowSize{std::max(rect.Width(), 1), std::max(rect.Height(), 1)});
+    x11::PetWindow* window = form.window.get();
+    WindowHandle handle = session.Add(std::move(form));
+    window->OnButton(
+        [handle](const x11::ButtonEvent& event) { x11::DeliverButton(handle, event); });
+    return Window(handle);
+}
+
+bool DestroyWindow(WindowHandle window) {
+    Session& session = Session::Get();
+    FormWindow* form = session.Find(window);
+    if (form == nullptr) {
+        return false;
+    }
+    if (!IsNull(form->region)) {
+        shared::detail::DestroyRegion(form->region); // the window releases the shape it owns
+    }
+    session.Remove(window);
+    return true;
+}
+
+bool IsWindow(WindowHandle window) {
+    return Session::Get().Find(window) != nullptr;
+}
+
+bool ShowWindow(WindowHandle window, bool visible) {
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr) {
+        return false;
+    }
+    bool wasVisible = form->window->Visible();
+    form->ApplyHeld();
+    if (visible) {
+        Show(*form);
+    } else {
+        form->window->Hide();
+    }
+    return wasVisible;
+}
+
+bool IsWindowVisible(WindowHandle window) {
+    FormWindow* form = Session::Get().Find(window);
+    return form != nullptr && form->window->Visible();
+}
+
+PixelRect GetWindowRect(WindowHandle window) {
+    if (window == shared::detail::kDesktopWindow) {
+        ScreenSize screen = GetScreenSize();
+        return {0, 0, screen.width, screen.height};
+    }
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr) {
+        return {};
+    }
+    PixelRect rect = form->Rect();
+    if (form->batchDepth > 0) {
+        form->heldRect = rect; // read once from the server; the batch goes on from there
+    }
+    return rect;
+}
+
+bool SetWindowRect(WindowHandle window, const PixelRect& rect) {
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr) {
+        return false;
+    }
+    Place(*form, PixelRect{rect.left, rect.top, rect.left + std::max(rect.Width(), 0),
+                           rect.top + std::max(rect.Height(), 0)});
+    return true;
+}
+
+// The window is kept above others as it is made (window.h): by its EWMH state with a manager,
+// by raising itself without one. Topmost off only places and shows it.
+bool SetTopmost(WindowHandle window, bool /*on*/, const PixelRect& rect) {
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr) {
+        return false;
+    }
+    form->heldRect = rect;
+    form->ApplyHeld();
+    Show(*form);
+    return true;
+}
+
+WindowUpdateBatch::WindowUpdateBatch(WindowHandle window) : window_(window) {
+    if (FormWindow* form = x11::Session::Get().Find(window)) {
+        outermost_ = form->batchDepth++ == 0;
+    }
+}
+
+WindowUpdateBatch::~WindowUpdateBatch() {
+    FormWindow* form = x11::Session::Get().Find(window_);
+    if (form == nullptr || form->batchDepth == 0) {
+        return;
+    }
+    if (--form->batchDepth == 0) {
+        form->ApplyHeld();
+    }
+}
+
+void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
+    Session& session = Session::Get();
+    FormWindow* form = session.Find(window);
+    if (form == nullptr) {
+        return;
+    }
+    if (const x11::ServerPicture* server = session.Picture(picture)) {
+        form->window->Apply({.picture = server});
+    }
+}
+
+float TwipsPerPixelX() {
+    return x11::TwipsPerPixel(Session::Get().Dpi());
+}
+
+float TwipsPerPixelY() {
+    return x11::TwipsPerPixel(Session::Get().Dpi());
+}
+
+ScreenSize GetScreenSize() {
+    x11::ScreenSize size = x11::ScreenSizeInPixels(Session::Get().GetConnection());
+    return {size.width, size.height};
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+// A form window's shape on X11: the window owns the region it is given and releases the one it
+// had; the X window is cut to the region's banded rectangles (bounding and input shape alike).
+#include "platform/x11/contract/session.h" // first: see there
+
+#include <pixman.h>
+
+#include "platform/region.h"
+#include "platform/shared/objects.h"
+
+namespace platform {
+
+bool SetWindowRgn(WindowHandle window, Region region, bool /*redraw*/) {
+    x11::FormWindow* form = x11::Session::Get().Find(window);
+    if (form == nullptr) {
+        return false; // `region` is released on the way out
+    }
+    shared::detail::RegionObject* given = shared::detail::FindRegion(region.get());
+    if (!IsNull(region.get()) && (given == nullptr || !IsNull(given->owner))) {
+        (void)region.release(); // not a live region, or another window's: refused
+        return false;
+    }
+    std::optional<std::vector<RegionRect>> rects;
+    if (given != nullptr) {
+        rects.emplace();
+        int count = 0;
+        const pixman_box32_t* boxes = pixman_region32_rectangles(given->get(), &count);
+        for (int i = 0; i < count; ++i) {
+            rects->push_back({boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
+        }
+        given->owner = window;
+    }
+    if (!IsNull(form->region)) {
+        shared::detail::DestroyRegion(form->region);
+    }
+    form->region = region.release();
+    form->heldShape = std::move(rects);
+    if (form->batchDepth == 0) {
+        form->ApplyHeld();
+    }
+    return true;
+}
+
+} // namespace platform
