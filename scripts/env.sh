@@ -2,7 +2,8 @@
 # The environment every build, test and run of Desktop Jellop needs, on a Debian 12 machine:
 #   jellop_install      installs the Debian packages that are missing
 #   jellop_start        starts a private X display (Xvfb), a PulseAudio server with a null sink,
-#                       and a Wine prefix with a keep-alive program; exports what they need
+#                       and a Wine prefix with a keep-alive program (not with --no-wine);
+#                       exports what they need
 #   jellop_desktop D    makes the display the desktop D: "bare" (Xvfb alone) or "managed"
 #                       (openbox and the picom compositor, as users have); both get a background
 #   jellop_stop         stops all of that (also run on exit by jellop_start)
@@ -196,11 +197,12 @@ jellop_stop() {
     JELLOP_RUN=
 }
 
-jellop_start() {
+jellop_start() { # [--no-wine]: a display and a sound server only
     mkdir -p "$JELLOP_STATE"
     JELLOP_RUN=$(mktemp -d "$JELLOP_STATE/run.XXXXXX")
     export JELLOP_RUN
     trap jellop_stop EXIT
     trap 'exit 130' INT TERM
-    jellop_start_display && jellop_start_sound && jellop_start_wine
+    jellop_start_display && jellop_start_sound || return 1
+    [ "${1:-}" = --no-wine ] || jellop_start_wine
 }

@@ -38,7 +38,10 @@ build=${JELLOP_LINUX_BUILD:-$JELLOP_ROOT/build/linux}
 deb=$(ls "$build"/jellop_*.deb | head -n 1)
 jellop_log "installing $(basename "$deb") in a fresh Debian 12 root"
 
-jellop_start
+# A display and a sound server of this script's own; no Wine (a prefix another run of the
+# test command holds is none of this script's business).
+unset WINEPREFIX
+jellop_start --no-wine
 root=$JELLOP_RUN/debroot
 mounts=()
 pet=""

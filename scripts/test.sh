@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces on
-# the test display), win32 (under Wine), e2e (the real program under Wine, driven from
-# outside); x11 and e2e on a bare X desktop and on a managed one with a compositor, e2e there
-# again with two busy loops taking the machine's cores, and a minute of fuzzing of the region
-# readers. Installs what is missing first.
+# Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces, its
+# PulseAudio sound and clipboard on the test display and sound server), linux (the backend
+# contract on the X11 backend), win32 (under Wine), e2e (the real programs driven from
+# outside: the Windows one under Wine and the native one) on a bare X desktop and on a managed
+# one with a compositor, e2e there again with two busy loops taking the machine's cores, the
+# packages (the .zip, and the .deb installed in a fresh Debian 12 root), and a minute of
+# fuzzing of the region readers. Installs what is missing first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -12,7 +14,7 @@ cd "$JELLOP_ROOT"
 
 jellop_install
 if jellop_wine32_wanted; then jellop_wine32_install; fi
-for preset in native windows windows32; do
+for preset in native windows windows32 linux; do
     jellop_configure $preset
     cmake --build --preset $preset
 done
@@ -22,19 +24,27 @@ jellop_desktop bare
 ctest --preset native
 jellop_log "the X11 pieces on a bare X desktop"
 ctest --preset x11
+ctest --preset linux
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e
+jellop_log "end-to-end tests of the native program on a bare X desktop"
+JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_desktop managed
 jellop_log "the X11 pieces on a managed desktop with a compositor"
 ctest --preset x11
+ctest --preset linux
 jellop_log "end-to-end tests on a managed desktop with a compositor"
 ctest --preset e2e
+jellop_log "end-to-end tests of the native program on a managed desktop with a compositor"
+JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_log "end-to-end tests on the managed desktop with two busy loops running"
 jellop_spawn busy1 /dev/null sh -c 'while :; do :; done'
 jellop_spawn busy2 /dev/null sh -c 'while :; do :; done'
 ctest --preset e2e
+JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_kill busy1
 jellop_kill busy2
 if jellop_wine32_wanted; then jellop_wine32_tier; else jellop_wine32_skipped; fi
+scripts/package_test.sh
 scripts/fuzz.sh 60
