@@ -87,6 +87,50 @@ TEST_F(LoopTest, TimersRemovedOrAddedInsideTicksAndNestedLoops) {
     EXPECT_GE(outer, 2);
 }
 
+// Regression: a handler that runs a modal loop (the menu opened by a click) takes events that
+// were pending when the pass began; the pass used to ask for that many events regardless and
+// then waited in XNextEvent for one more from the server, while timers fell due (the dying pet
+// stood still until the pointer moved).
+TEST_F(LoopTest, AModalLoopInAHandlerLeavesNoPassWaitingForEvents) {
+    ::Display* display = connection_->Get();
+    ::Window window = XCreateSimpleWindow(display, connection_->Root(), 0, 0, 10, 10, 0, 0, 0);
+    int messages = 0;
+    loop_->SetWindowHandler(window, [&](const XEvent& event) {
+        if (event.type == ClientMessage && ++messages == 1) {
+            loop_->RunUntil([&] { return messages >= 3; }); // takes the other two
+        }
+    });
+    for (int i = 0; i < 3; ++i) {
+        XEvent message{};
+        message.xclient.type = ClientMessage;
+        message.xclient.window = window;
+        message.xclient.format = 32;
+        XSendEvent(display, window, False, 0, &message);
+    }
+    connection_->Sync(); // all three are queued before the pass starts
+    bool ticked = false;
+    loop_->AddTimer(50ms, [&] { ticked = true; });
+    // Should the pass wait for events after all, events from another client end the wait.
+    std::thread rescue([&] {
+        std::this_thread::sleep_for(3s);
+        ::Display* other = XOpenDisplay(nullptr);
+        for (int i = 0; i < 3; ++i) {
+            XEvent wake{};
+            wake.xclient.type = ClientMessage;
+            wake.xclient.window = window;
+            wake.xclient.format = 32;
+            XSendEvent(other, window, False, 0, &wake);
+        }
+        XCloseDisplay(other);
+    });
+    auto start = Clock::now();
+    loop_->RunUntil([&] { return ticked; });
+    auto took = Clock::now() - start;
+    rescue.join();
+    EXPECT_LT(took, 2s) << "the pass waited for an event while the timer was due";
+    XDestroyWindow(display, window);
+}
+
 TEST_F(LoopTest, SleepsInPollBetweenTicks) {
     rusage before{};
     getrusage(RUSAGE_SELF, &before);

@@ -75,9 +75,13 @@ void EventLoop::Dispatch(const XEvent& event) {
 }
 
 // The events pending when the pass starts; those that handlers cause wait for the next pass.
+// A handler may run a modal loop of its own (a menu, a drag) that takes some of them, so each
+// is taken only while one is still queued: XNextEvent on an empty queue would wait for the next
+// event from the server, however long that takes and however many timers fall due meanwhile.
 void EventLoop::DispatchPendingEvents() {
     ::Display* display = connection_.Get();
-    for (int pending = XPending(display); pending > 0; --pending) {
+    for (int pending = XPending(display); pending > 0 && XEventsQueued(display, QueuedAlready) > 0;
+         --pending) {
         XEvent event;
         XNextEvent(display, &event);
         Dispatch(event);
