@@ -216,6 +216,14 @@ struct SoundBuffer::Impl {
     // Gives the stream up to `wanted` bytes: the rest of the sound, and again from its start
     // when looping. A sound played once is drained when all of it has been given.
     void Feed(std::size_t wanted) {
+        // A sound played once is given whole at the first request: the server keeps what goes
+        // beyond the stream's target length and asks for nothing more, instead of asking for
+        // a few milliseconds' worth every 10 ms (which woke the program 100 times a second
+        // while it played). It is heard the same: the latency is the stream's as before, and
+        // a stop or a restart closes the stream, so nothing given ahead is heard after them.
+        if (!looping) {
+            wanted = std::max(wanted, (frames - writeFrame) * frameBytes);
+        }
         while (wanted >= frameBytes && !drain) {
             if (writeFrame == frames) {
                 if (!looping) {

@@ -41,9 +41,13 @@ void FormWindow::ApplyHeld() {
         // X windows are at least 1 x 1; a form of no size is kept as small as the server allows.
         update.size = WindowSize{std::max(heldRect->Width(), 1), std::max(heldRect->Height(), 1)};
     }
+    if (heldPicture) {
+        update.picture = Session::Get().Picture(*heldPicture);
+    }
     window->Apply(update);
     heldShape.reset();
     heldRect.reset();
+    heldPicture.reset();
 }
 
 Session& Session::Get() {
@@ -72,6 +76,15 @@ const Painter& Session::GetPainter() {
 FormWindow* Session::Find(WindowHandle window) {
     auto found = windows_.find(static_cast<std::uintptr_t>(window));
     return found == windows_.end() ? nullptr : &found->second;
+}
+
+PetWindow* Session::AnyVisibleWindow() {
+    for (auto& [handle, form] : windows_) {
+        if (form.window->Visible()) {
+            return form.window.get();
+        }
+    }
+    return nullptr;
 }
 
 WindowHandle Session::Add(FormWindow form) {

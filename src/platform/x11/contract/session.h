@@ -51,10 +51,12 @@ struct FormWindow {
     // The shape held back: the rectangles, or none to take the shape away (the whole window
     // shows); an empty list shows nothing of the window.
     std::optional<std::optional<std::vector<RegionRect>>> heldShape;
+    // The picture held back: it goes out with the shape and placement, in the same flush.
+    std::optional<BitmapHandle> heldPicture;
     // Where the window is: the held-back rectangle, or the server's (a move by the user shows
     // at once).
     PixelRect Rect();
-    // Sends the held-back shape and placement, the shape first.
+    // Sends the held-back shape, picture and placement, the shape first.
     void ApplyHeld();
 };
 
@@ -68,6 +70,8 @@ class Session {
     double Dpi() const { return dpi_; }
 
     FormWindow* Find(WindowHandle window);
+    // A form window on the screen, if there is one.
+    PetWindow* AnyVisibleWindow();
     WindowHandle Add(FormWindow form);
     void Remove(WindowHandle window);
 

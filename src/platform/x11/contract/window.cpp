@@ -160,8 +160,13 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     if (form == nullptr) {
         return;
     }
-    if (const x11::ServerPicture* server = session.Picture(picture)) {
-        form->window->Apply({.picture = server});
+    // Uploaded now; inside a batch it is shown with the rest of the frame: one flush, one
+    // wake of the server per frame.
+    if (session.Picture(picture) != nullptr) {
+        form->heldPicture = picture;
+        if (form->batchDepth == 0) {
+            form->ApplyHeld();
+        }
     }
 }
 
