@@ -3,7 +3,8 @@
 # desktop pet (Debian's oneko, which chases the pointer) and with the Windows build under Wine:
 # each runs in turn on the same private X display while the same scripted pointer circles.
 # The native pet and jellop.exe run with their sound files (the walk plays its move sound
-# every 400 ms), as users run them.
+# every 400 ms), as users run them; "silent" is the native pet without its sound files (a copy
+# of the program alone in a folder), which shows what the walk costs without the sound.
 #
 #   scripts/cost_native.sh [--runs N] [--seconds S] [--no-build]
 #
@@ -44,12 +45,14 @@ fi
 jellop_start
 
 work=$JELLOP_RUN/cost
-rm -rf "$work" && mkdir -p "$work"
+rm -rf "$work" && mkdir -p "$work/silent"
+cp "$native_build/jellop" "$work/silent/jellop"
 declare -A program title kind
 # oneko names its window after the path it was started by.
-names=(oneko native wine)
+names=(oneko native silent wine)
 program[oneko]=$oneko; title[oneko]=$oneko; kind[oneko]=native
 program[native]=$native_build/jellop; title[native]=Form1; kind[native]=native
+program[silent]=$work/silent/jellop; title[silent]=Form1; kind[silent]=native
 program[wine]=$JELLOP_WINDOWS_BUILD/jellop.exe; title[wine]=Form1; kind[wine]=wine
 source "$JELLOP_ROOT/scripts/cost_lib.sh"
 
