@@ -75,9 +75,12 @@ void EventLoop::Dispatch(const XEvent& event) {
 }
 
 // The events pending when the pass starts; those that handlers cause wait for the next pass.
+// A handler's modal loop (a menu, a drag) may take some of them off the queue meanwhile, so
+// the queue is asked again before each: XNextEvent on an empty queue would wait.
 void EventLoop::DispatchPendingEvents() {
     ::Display* display = connection_.Get();
-    for (int pending = XPending(display); pending > 0; --pending) {
+    for (int pending = XPending(display); pending > 0 && XEventsQueued(display, QueuedAlready) > 0;
+         --pending) {
         XEvent event;
         XNextEvent(display, &event);
         Dispatch(event);
