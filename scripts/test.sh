@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces on
-# the test display), the native pieces that need the environment's display and sound server
-# (PulseAudio sound, the X11 clipboard), linux (the backend contract suite on the X11 backend),
+# the test display, PulseAudio sound and the X11 clipboard included), linux (the backend
+# contract suite on the X11 backend),
 # win32 (under Wine), e2e (the real programs driven from outside: the Windows one under Wine and
 # the native Linux one); x11, linux and both e2e runs on a bare X desktop and on a managed one
 # with a compositor, e2e of the Windows program there again with two busy loops taking the
@@ -25,7 +25,6 @@ jellop_desktop bare
 ctest --preset native
 jellop_log "the X11 pieces on a bare X desktop"
 ctest --preset x11
-ctest --preset environment
 jellop_log "the backend contract on X11, on a bare X desktop"
 ctest --preset linux
 ctest --preset windows
