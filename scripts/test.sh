@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test tier: native (fake platform, sanitizers), x11 (the X11 backend's pieces on
-# the test display), the native pieces that need the environment's display and sound server
-# (PulseAudio sound, the X11 clipboard), win32 (under Wine), e2e (the real program under Wine,
-# driven from outside); x11 and e2e on a bare X desktop and on a managed one with a
-# compositor, e2e there again with two busy loops taking the machine's cores, and a minute of
-# fuzzing of the region readers. Installs what is missing first.
+# the test display, PulseAudio sound and the X11 clipboard included), linux (the backend
+# contract suite on the X11 backend),
+# win32 (under Wine), e2e (the real programs driven from outside: the Windows one under Wine and
+# the native Linux one); x11, linux and both e2e runs on a bare X desktop and on a managed one
+# with a compositor, e2e of the Windows program there again with two busy loops taking the
+# machine's cores, and a minute of fuzzing of the region readers. Installs what is missing
+# first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -13,7 +15,7 @@ cd "$JELLOP_ROOT"
 
 jellop_install
 if jellop_wine32_wanted; then jellop_wine32_install; fi
-for preset in native windows windows32; do
+for preset in native linux windows windows32; do
     jellop_configure $preset
     cmake --build --preset $preset
 done
@@ -23,15 +25,22 @@ jellop_desktop bare
 ctest --preset native
 jellop_log "the X11 pieces on a bare X desktop"
 ctest --preset x11
-ctest --preset environment
+jellop_log "the backend contract on X11, on a bare X desktop"
+ctest --preset linux
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
 ctest --preset e2e
+jellop_log "end-to-end tests of the native program on a bare X desktop"
+JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_desktop managed
 jellop_log "the X11 pieces on a managed desktop with a compositor"
 ctest --preset x11
+jellop_log "the backend contract on X11, on a managed desktop with a compositor"
+ctest --preset linux
 jellop_log "end-to-end tests on a managed desktop with a compositor"
 ctest --preset e2e
+jellop_log "end-to-end tests of the native program on a managed desktop with a compositor"
+JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_log "end-to-end tests on the managed desktop with two busy loops running"
 jellop_spawn busy1 /dev/null sh -c 'while :; do :; done'
 jellop_spawn busy2 /dev/null sh -c 'while :; do :; done'

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/handles.h"

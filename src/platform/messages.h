@@ -61,8 +61,9 @@ void PumpPendingMessages();
 void RunMessageLoop(const std::function<bool()>& done);
 
 // Runs `body`; an exception it throws becomes the pending exception instead of leaving the
-// callback. Returns false when it threw (or did not run). While an exception is pending, further callbacks
-// are not run at all: the program is on its way out and nothing of it should act any more.
+// callback. Returns false when it threw (or did not run). While an exception is pending, further
+// callbacks are not run at all: the program is on its way out and nothing of it should act any
+// more.
 bool GuardCallback(const std::function<void()>& body);
 
 // True while an exception waits to be rethrown.

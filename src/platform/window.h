@@ -54,9 +54,9 @@ bool SetTopmost(WindowHandle window, bool on, const PixelRect& rect);
 // then the placement. The screen then shows the new size, position and shape together, and a
 // shape taken away and given again in between costs nothing. Meanwhile GetWindowRect reports
 // the held-back rectangle, so code inside the batch reads what it has written. SetTopmost,
-// showing or hiding the window and destroying it make the held-back changes first. Batches of the same
-// window nest; the outermost applies. A backend whose window system shows every change at
-// once anyway may apply them as they come (the fake one does).
+// showing or hiding the window and destroying it make the held-back changes first. Batches of the
+// same window nest; the outermost applies. A backend whose window system shows every change at once
+// anyway may apply them as they come (the fake one does).
 class WindowUpdateBatch {
   public:
     explicit WindowUpdateBatch(WindowHandle window);

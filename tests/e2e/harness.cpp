@@ -228,9 +228,13 @@ bool Desktop::SkipsTaskbar(::Window window) {
     if (XGetWindowAttributes(display_, window, &attributes) && attributes.override_redirect) {
         return true;
     }
-    Atom skip = XInternAtom(display_, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    return HasState(window, "_NET_WM_STATE_SKIP_TASKBAR");
+}
+
+bool Desktop::HasState(::Window window, const char* state) {
+    Atom wanted = XInternAtom(display_, state, False);
     for (unsigned long atom : Property32(display_, window, "_NET_WM_STATE", XA_ATOM)) {
-        if (atom == skip) {
+        if (atom == wanted) {
             return true;
         }
     }

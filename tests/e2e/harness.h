@@ -109,6 +109,8 @@ class Desktop {
     // True when no taskbar would list the window: it is override-redirect (not managed by
     // any window manager) or it carries _NET_WM_STATE_SKIP_TASKBAR.
     bool SkipsTaskbar(::Window window);
+    // Whether the window's _NET_WM_STATE holds `state` (e.g. "_NET_WM_STATE_SKIP_PAGER").
+    bool HasState(::Window window, const char* state);
     // The windows a window manager lists for taskbars and pagers (_NET_CLIENT_LIST).
     std::vector<::Window> ClientList();
     // Whether the window is override-redirect: placed by its program, not by a window manager.

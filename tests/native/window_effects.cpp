@@ -49,8 +49,9 @@ TEST_F(WindowEffects, AlphaCarriesAColourKeyOnlyWhenOneIsGiven) {
         std::uint8_t alpha;
         std::optional<std::uint32_t> colourKey;
     };
-    for (Case c : {Case{-1, 0, std::nullopt}, Case{-1, 255, std::nullopt},
-                   Case{0x00FF00, 255, 0x00FF00u}, Case{0x0000FF, 10, 0x0000FFu}, Case{0, 128, 0u}}) {
+    for (Case c :
+         {Case{-1, 0, std::nullopt}, Case{-1, 255, std::nullopt}, Case{0x00FF00, 255, 0x00FF00u},
+          Case{0x0000FF, 10, 0x0000FFu}, Case{0, 128, 0u}}) {
         modLayered::SetWindowAlpha(form.hWnd(), c.key, c.alpha);
         auto state = platform::fake::LayeredStateOf(form.hWnd());
         ASSERT_TRUE(state);

@@ -30,13 +30,21 @@ using platform::SoundDevice;
 
 constexpr std::uint32_t kEffectFlags = platform::kBufferCtrlPan | platform::kBufferCtrlVolume;
 
+// The results of the sound calls, in the contract's terms.
+constexpr platform::SoundResult kOk = platform::SoundResult::Ok;
+constexpr platform::SoundResult kInvalid = platform::SoundResult::InvalidValue;
+constexpr platform::SoundResult kNoControl = platform::SoundResult::ControlUnavailable;
+
 // The program's loop between its ticks, for `duration`: waiting on the sound server only.
-void RunLoop(std::chrono::milliseconds duration) {
+// Returns how often it woke.
+int RunLoop(std::chrono::milliseconds duration) {
     const auto end = Clock::now() + duration;
-    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+    int waits = 0;
+    for (auto now = Clock::now(); now < end; now = Clock::now(), ++waits) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         platform::pulse::PollWithSound(nullptr, 0, static_cast<int>(left.count()));
     }
+    return waits;
 }
 
 // The streams the server plays now (sink inputs), as pactl lists them.
@@ -102,10 +110,10 @@ TEST_F(PulseSound, VolumeMinus1500IsExactly15DecibelsBelowFullVolume) {
     auto tone = Load("tone.wav", ToneAt1kHz(0.4));
     ASSERT_TRUE(tone.has_value());
     Recording recording = Hear([&] {
-        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Play(0), kOk);
         RunLoop(1100ms);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->SetVolume(-1500), kOk);
+        EXPECT_EQ(tone->Play(0), kOk);
         RunLoop(500ms);
     });
     auto stretches = SoundStretches(recording);
@@ -125,8 +133,8 @@ TEST_F(PulseSound, PanAttenuatesTheOtherSideAndSilencesItAtTheEnds) {
     const std::int32_t pans[] = {-5000, 5000, platform::kPanLeft, platform::kPanRight};
     Recording recording = Hear([&] {
         for (std::int32_t pan : pans) {
-            EXPECT_EQ(tone->SetPan(pan), platform::SoundResult::Ok);
-            EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
+            EXPECT_EQ(tone->SetPan(pan), kOk);
+            EXPECT_EQ(tone->Play(0), kOk);
             RunLoop(1100ms);
         }
     });
@@ -171,8 +179,8 @@ TEST_F(PulseSound, PlayRestartsARewoundSoundAndNeverMixesASecondCopy) {
     };
 
     PartsHeard restarted = heard("rewound and played", [&] {
-        EXPECT_EQ(sound->SetCurrentPosition(0), platform::SoundResult::Ok);
-        EXPECT_EQ(sound->Play(0), platform::SoundResult::Ok);
+        EXPECT_EQ(sound->SetCurrentPosition(0), kOk);
+        EXPECT_EQ(sound->Play(0), kOk);
     });
     EXPECT_LE(restarted.both, 3) << "the two parts overlap: a second copy was mixed in";
     EXPECT_NEAR(restarted.high, 30, 4) << "the 1500 Hz part is heard once, 300 ms";
@@ -194,29 +202,102 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     ASSERT_TRUE(tone.has_value());
     RunLoop(100ms);
     EXPECT_EQ(PlayingStreams(), 0) << "loaded but not playing";
+    EXPECT_EQ(RunLoop(500ms), 1) << "the loop sleeps through while nothing plays";
     int whileLooping = -1;
+    int wakeups = 0;
+    double playedMs = 0; // 700 ms and the time pactl takes
     Recording recording = Hear([&] {
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::SoundResult::Ok);
-        RunLoop(350ms);
+        const auto start = Clock::now();
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), kOk);
+        wakeups = RunLoop(350ms);
         whileLooping = PlayingStreams();
-        RunLoop(350ms);
+        wakeups += RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
-        EXPECT_EQ(tone->Stop(), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->Stop(), kOk);
+        playedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         EXPECT_FALSE(tone->IsPlaying());
     });
     EXPECT_EQ(whileLooping, 1);
+    std::cout << "the loop woke " << wakeups << " times in 700 ms of playing\n";
+    EXPECT_LT(wakeups, 50) << "feeding the stream keeps the loop busy";
     EXPECT_EQ(PlayingStreams(), 0) << "stopped";
     auto stretches = SoundStretches(recording);
     ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
-    std::cout << "looping, stopped after 700 ms: " << Describe(stretches) << "\n";
-    EXPECT_NEAR(stretches[0].Milliseconds(), 700, 60);
+    std::cout << "looping, stopped after " << playedMs << " ms: " << Describe(stretches) << "\n";
+    EXPECT_NEAR(stretches[0].Milliseconds(), playedMs, 60);
 
-    EXPECT_EQ(tone->SetCurrentPosition(0), platform::SoundResult::Ok);
-    EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
+    EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
+    EXPECT_EQ(tone->Play(0), kOk);
     EXPECT_TRUE(tone->IsPlaying());
     RunLoop(600ms);
     EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
     EXPECT_EQ(PlayingStreams(), 0) << "heard to its end";
+}
+
+// Each sample format as the server plays it: mono 8-bit (unsigned) at 22050 Hz, 24-bit and
+// 32-bit at 48000 Hz (resampled), and a stereo file whose tone is on its left channel only.
+TEST_F(PulseSound, EverySampleFormatIsHeardAtItsLevelOnItsSides) {
+    struct Case {
+        const char* name;
+        std::uint16_t bits, channels;
+        std::uint32_t rate;
+    };
+    const Case cases[] = {{"u8.wav", 8, 1, 22050},
+                          {"s24.wav", 24, 1, 48000},
+                          {"s32.wav", 32, 1, 48000},
+                          {"left-only.wav", 16, 2, 44100}};
+    std::vector<SoundBuffer> buffers;
+    for (const Case& c : cases) {
+        auto tone = soundtest::Tone(1000, 0.4, 0.5, static_cast<int>(c.rate));
+        std::vector<double> samples;
+        for (double sample : tone) {
+            samples.push_back(sample);
+            if (c.channels == 2) {
+                samples.push_back(0); // the right channel
+            }
+        }
+        soundtest::WaveContent wave;
+        wave.bitsPerSample = c.bits;
+        wave.channels = c.channels;
+        wave.samplesPerSec = c.rate;
+        wave.data = soundtest::Pcm(samples, c.bits);
+        auto buffer = Load(c.name, wave);
+        ASSERT_TRUE(buffer.has_value()) << c.name;
+        buffers.push_back(std::move(*buffer));
+    }
+    Recording recording = Hear([&] {
+        for (SoundBuffer& buffer : buffers) {
+            EXPECT_EQ(buffer.Play(0), kOk);
+            RunLoop(1100ms);
+        }
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), std::size(cases)) << Describe(stretches);
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        const double left = LevelDb(recording.left, stretches[i]);
+        const double right = LevelDb(recording.right, stretches[i]);
+        std::cout << cases[i].name << ": left " << left << " dBFS, right " << right << " dBFS\n";
+        EXPECT_NEAR(left, -9.03, 0.3) << cases[i].name;
+        if (cases[i].channels == 1) {
+            EXPECT_NEAR(right, left, 0.05) << cases[i].name << ": a mono sound on both sides";
+        } else {
+            EXPECT_LT(right, -90) << cases[i].name << ": the right channel stays silent";
+        }
+    }
+}
+
+// A short sound is given to the server whole: it plays on to its end while the program is
+// busy elsewhere and does not wait on the sound server.
+TEST_F(PulseSound, AShortSoundPlaysWholeWhileTheLoopIsBusy) {
+    auto tone = Load("tone.wav", ToneAt1kHz(0.5));
+    ASSERT_TRUE(tone.has_value());
+    Recording recording = Hear([&] {
+        EXPECT_EQ(tone->Play(0), kOk);
+        std::this_thread::sleep_for(800ms);
+    });
+    auto stretches = SoundStretches(recording);
+    ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
+    EXPECT_NEAR(stretches[0].Milliseconds(), 500, 30) << Describe(stretches);
 }
 
 // Refusals, as on Windows, leave no buffer; volume and pan outside their ranges, or without
@@ -243,13 +324,13 @@ TEST_F(PulseSound, LoadsEveryPcmLayoutAndRefusesEverythingElse) {
 
     auto tone = Load("tone.wav", ToneAt1kHz(0.1));
     ASSERT_TRUE(tone.has_value());
-    EXPECT_EQ(tone->SetVolume(1), platform::SoundResult::InvalidValue);
-    EXPECT_EQ(tone->SetVolume(-10001), platform::SoundResult::InvalidValue);
-    EXPECT_EQ(tone->SetPan(10001), platform::SoundResult::InvalidValue);
-    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), platform::SoundResult::InvalidValue);
+    EXPECT_EQ(tone->SetVolume(1), kInvalid);
+    EXPECT_EQ(tone->SetVolume(-10001), kInvalid);
+    EXPECT_EQ(tone->SetPan(10001), kInvalid);
+    EXPECT_EQ(tone->SetCurrentPosition(tone->Bytes()), kInvalid);
     auto plain = Load("plain.wav", ToneAt1kHz(0.1), platform::kBufferCtrlVolume);
     ASSERT_TRUE(plain.has_value());
-    EXPECT_EQ(plain->SetPan(0), platform::SoundResult::ControlUnavailable);
+    EXPECT_EQ(plain->SetPan(0), kNoControl);
 }
 
 // Restores an environment variable when it goes.
@@ -280,7 +361,7 @@ TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
     ASSERT_TRUE(device.has_value());
     EXPECT_EQ(device->SetCooperativeLevel(platform::WindowHandle{1},
                                           platform::CooperativeLevel::Exclusive),
-              platform::SoundResult::Ok);
+              kOk);
     const auto start = Clock::now();
     const std::string file = Write("tone.wav", soundtest::WaveBytes(ToneAt1kHz(0.1)));
     EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
@@ -292,13 +373,15 @@ TEST_F(PulseSound, WithoutAServerTheDeviceMakesNoBufferAtOnce) {
     EXPECT_GE(Clock::now() - waited, 45ms);
 }
 
-// A sound server of the test's own, which it can stop and end.
+// A sound server of the test's own, which it can pause, end and start again.
 class PrivateServer {
   public:
-    PrivateServer() {
+    PrivateServer() : socket_(home_.Path() + "/native") { Start(); }
+    ~PrivateServer() { End(); }
+    void Start() {
         const std::string runtime = home_.Path() + "/run";
         mkdir(runtime.c_str(), 0700);
-        socket_ = home_.Path() + "/native";
+        std::filesystem::remove(socket_); // left by an ended server
         pid_ = capture::StartProcess(
             {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
              "--load=module-native-protocol-unix socket=" + socket_,
@@ -309,7 +392,6 @@ class PrivateServer {
             std::this_thread::sleep_for(20ms);
         }
     }
-    ~PrivateServer() { End(); }
     bool Started() const { return std::filesystem::exists(socket_); }
     std::string Address() const { return "unix:" + socket_; }
     void Pause() { kill(pid_, SIGSTOP); }
@@ -329,7 +411,8 @@ class PrivateServer {
 
 // The server that stops answering, then goes away, while a sound plays: every call goes on
 // succeeding at once, the loop's waits keep to their timeouts, and nothing is heard of it (a
-// SIGPIPE or an abort would end this test program).
+// SIGPIPE or an abort would end this test program). When a server is there again, the sounds
+// played as the pet plays them (every 400 ms) reach it within a few seconds.
 TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) {
     PrivateServer privateServer;
     ASSERT_TRUE(privateServer.Started());
@@ -345,12 +428,12 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     auto everything = [&](const char* when) {
         SCOPED_TRACE(when);
         const auto start = Clock::now();
-        EXPECT_EQ(tone->SetPan(-3000), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->SetVolume(-1500), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->SetCurrentPosition(0), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->Play(0), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->Stop(), platform::SoundResult::Ok);
-        EXPECT_EQ(tone->Play(platform::kPlayLooping), platform::SoundResult::Ok);
+        EXPECT_EQ(tone->SetPan(-3000), kOk);
+        EXPECT_EQ(tone->SetVolume(-1500), kOk);
+        EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
+        EXPECT_EQ(tone->Play(0), kOk);
+        EXPECT_EQ(tone->Stop(), kOk);
+        EXPECT_EQ(tone->Play(platform::kPlayLooping), kOk);
         EXPECT_TRUE(tone->IsPlaying());
         EXPECT_LT(Clock::now() - start, 100ms) << "a call waited for the server";
         for (int i = 0; i < 10; ++i) {
@@ -364,6 +447,19 @@ TEST_F(PulseSound, TheServerStoppingOrGoingAwayLeavesTheProgramSilentlyRunning) 
     privateServer.End();
     everything("server gone");
     EXPECT_FALSE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
+
+    privateServer.Start();
+    ASSERT_TRUE(privateServer.Started());
+    tone->Stop();
+    int streams = 0;
+    for (auto deadline = Clock::now() + 10s; streams == 0 && Clock::now() < deadline;) {
+        tone->SetCurrentPosition(0);
+        tone->Play(0);
+        RunLoop(400ms);
+        streams = PlayingStreams();
+    }
+    EXPECT_EQ(streams, 1) << "the sound does not reach the server that came back";
+    EXPECT_TRUE(device->CreateBufferFromFile(file, {kEffectFlags}).has_value());
 }
 
 } // namespace

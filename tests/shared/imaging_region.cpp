@@ -15,10 +15,10 @@
 
 namespace {
 
+using backend::WindowShape;
 using imaging::cDIBSectionRegion;
 using imaging_test::ParseRegionData;
 using imaging_test::Rect;
-using backend::WindowShape;
 
 class RegionTest : public ::testing::Test {
   protected:

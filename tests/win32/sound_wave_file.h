@@ -103,16 +103,26 @@ inline bool WriteFileBytes(const std::string& path, const std::vector<std::uint8
     return std::fclose(file) == 0 && written;
 }
 
-// 16-bit samples, little-endian, as a data chunk holds them.
-inline std::vector<std::uint8_t> Pcm16(const std::vector<double>& samples) {
-    std::vector<std::uint8_t> data(samples.size() * 2);
+// Samples of `bits` bits (8: unsigned, 16, 24, 32: signed, little-endian), as a data chunk
+// holds them; values beyond full scale are clipped.
+inline std::vector<std::uint8_t> Pcm(const std::vector<double>& samples, int bits) {
+    const int bytes = bits / 8;
+    const double full = static_cast<double>((1LL << (bits - 1)) - 1);
+    std::vector<std::uint8_t> data(samples.size() * bytes);
     std::size_t at = 0;
     for (double sample : samples) {
-        long value = std::lround(sample * 32767.0);
-        value = value > 32767 ? 32767 : value < -32768 ? -32768 : value;
-        at = PutLe(data, at, static_cast<std::uint32_t>(value), 2);
+        long long value = std::llround(sample * full);
+        value = value > full ? static_cast<long long>(full) : value < -full - 1 ? -full - 1 : value;
+        if (bits == 8) {
+            value += 128;
+        }
+        at = PutLe(data, at, static_cast<std::uint32_t>(value), bytes);
     }
     return data;
+}
+
+inline std::vector<std::uint8_t> Pcm16(const std::vector<double>& samples) {
+    return Pcm(samples, 16);
 }
 
 // A sine tone of `seconds` at `amplitude` (1 = full scale), with 5 ms fades at both ends so

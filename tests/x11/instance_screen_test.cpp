@@ -43,12 +43,6 @@ TEST_F(X11Test, TheFirstCopyOwnsTheDisplayAndASecondLearnsItIsSecond) {
     EXPECT_NE(InstanceClaim::Claim(*secondConnection, secondLoop), nullptr);
 }
 
-TEST(ScreenMetrics, TwipsPerPixelFollowTheResolution) {
-    EXPECT_FLOAT_EQ(platform::x11::TwipsPerPixel(96), 15.0f);
-    EXPECT_FLOAT_EQ(platform::x11::TwipsPerPixel(120), 12.0f);
-    EXPECT_FLOAT_EQ(platform::x11::TwipsPerPixel(144), 10.0f);
-}
-
 // Sets the root's resource database for the test and puts the old one back afterwards.
 class ResourceDatabase {
   public:

@@ -85,7 +85,7 @@ class MenuTest : public X11Test {
     }
     // Opens the menu at (300, 300) and runs `steps` while it is open; the command it returned.
     int Track(std::vector<std::function<bool()>> steps) {
-        Script script(*loop_, std::move(steps));
+        Script script(*loop_, std::move(steps), [this] { observer_.Tap("Escape"); });
         int before = ticks_;
         observer_.MovePointer(300, 300);
         int chosen =

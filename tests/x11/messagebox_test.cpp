@@ -26,7 +26,7 @@ class MessageBoxTest : public X11Test {
             }
             return box_ != None;
         });
-        Script script(*loop_, std::move(steps));
+        Script script(*loop_, std::move(steps), [this] { observer_.Tap("Escape"); });
         platform::x11::ShowMessageBox(
             *connection_, *loop_, *painter_, "Desktop Jellop",
             "Run-time error '26013':\n\nCan't open DLL for Resource Access");

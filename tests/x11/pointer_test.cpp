@@ -233,7 +233,7 @@ TEST_F(PointerTest, ALeftDragMovesTheWindowToWhereTheButtonIsReleased) {
 
 TEST_F(PointerTest, ClicksNeverTakeTheFocus) {
     if (!ManagedDesktop()) {
-        GTEST_SKIP() << "focus is the window manager's on the managed desktop";
+        GTEST_SKIP() << "the managed desktop's behaviour: there the manager gives the focus";
     }
     // Another program's window has the focus.
     Window root = DefaultRootWindow(observer_.Get());

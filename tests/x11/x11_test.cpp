@@ -175,10 +175,17 @@ void Observer::Key(const char* keysym, bool press) const {
     XSync(display_, False);
 }
 
-Script::Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps)
-    : loop_(loop), steps_(std::move(steps)) {
+Script::Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps,
+               std::function<void()> rescue)
+    : loop_(loop), steps_(std::move(steps)), rescue_(std::move(rescue)),
+      deadline_(std::chrono::steady_clock::now() + 30s) {
     timer_ = loop_.AddTimer(30ms, [this] {
-        if (!Done() && steps_[next_]()) {
+        if (Done()) {
+            return;
+        }
+        if (std::chrono::steady_clock::now() > deadline_) {
+            rescue_();
+        } else if (steps_[next_]()) {
             ++next_;
         }
     });

@@ -70,10 +70,12 @@ class Observer {
 
 // Steps run from a timer of the loop under test, for input that must come while a modal loop
 // (a menu, a drag, a message box) runs: every 30 ms the current step runs, again and again
-// until it returns true, then the next one.
+// until it returns true, then the next one. A script not done after 30 s runs `rescue` at each
+// tick instead (Escape, say), so that a failing test ends its modal loop rather than hanging.
 class Script {
   public:
-    Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps);
+    Script(platform::x11::EventLoop& loop, std::vector<std::function<bool()>> steps,
+           std::function<void()> rescue);
     ~Script() { loop_.RemoveTimer(timer_); }
     bool Done() const { return next_ == steps_.size(); }
 
@@ -82,6 +84,8 @@ class Script {
     std::vector<std::function<bool()>> steps_;
     std::size_t next_ = 0;
     platform::x11::EventLoop::Id timer_;
+    std::function<void()> rescue_;
+    std::chrono::steady_clock::time_point deadline_;
 };
 
 // Whether a window manager runs on the test display.

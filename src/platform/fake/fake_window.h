@@ -27,11 +27,6 @@ struct WindowState {
     PixelRect rect;
     bool visible = false;
     bool topmost = false;
-    // What a form window is: a popup without caption or frame, a tool window (no taskbar
-    // button), of a class that receives double-clicks.
-    bool popup = false;
-    bool toolWindow = false;
-    bool doubleClicks = false;
     BitmapHandle picture{};
     RegionHandle region{}; // owned by the window
     std::vector<WindowOperation> operations;

@@ -120,8 +120,14 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y, Wi
     if (items == nullptr || !IsWindow(owner)) {
         return 0;
     }
-    fake::ShownMenu shown{
-        menu, *items, x, y, owner, TickCount(), TickCount(), fake::detail::NextSequence()};
+    fake::ShownMenu shown;
+    shown.menu = menu;
+    shown.items = *items;
+    shown.x = x;
+    shown.y = y;
+    shown.owner = owner;
+    shown.openTime = TickCount();
+    shown.sequence = fake::detail::NextSequence();
     Choice choice;
     if (!State().choices.empty()) {
         choice = State().choices.front();

@@ -63,9 +63,6 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
     WindowState state;
     state.caption = caption;
     state.rect = WithoutNegativeSize(PixelRect{x, y, x + width, y + height});
-    state.popup = true;
-    state.toolWindow = true;
-    state.doubleClicks = true;
     Record(state, WindowOperation::Kind::Create);
     std::uintptr_t value = fake::detail::NewHandleValue();
     Windows().emplace(value, std::move(state));
@@ -193,10 +190,6 @@ void ResetScreen() {
 }
 
 namespace detail {
-
-PixelRect WindowRectOf(WindowHandle window) {
-    return GetWindowRect(window);
-}
 
 RegionHandle* WindowRegionSlot(WindowHandle window) {
     WindowState* state = Find(window);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <utility>
 #include <vector>
 
 #include "platform/pulse/sound_poll.h"
@@ -17,15 +18,13 @@ using Clock = std::chrono::steady_clock;
 // a server that accepts the connection and then says nothing takes that long (without one,
 // connecting fails at once).
 constexpr std::chrono::milliseconds kConnectWait{2000};
+// How often a server that has gone away is looked for again.
+constexpr std::chrono::seconds kRevivalInterval{3};
 
-// The connection PollWithSound waits on: the one made last.
+// The process's connection while anything holds it: what PollWithSound waits on.
 std::weak_ptr<Connection>& Current() {
     static std::weak_ptr<Connection> current;
     return current;
-}
-
-bool Settled(pa_context_state_t state) {
-    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
 }
 
 int RemainingMs(Clock::time_point deadline) {
@@ -37,7 +36,6 @@ int RemainingMs(Clock::time_point deadline) {
 
 Connection::Connection() : loop_(pa_mainloop_new()) {
     pa_mainloop_set_poll_func(loop_, &Connection::PollTogether, this);
-    context_ = pa_context_new(pa_mainloop_get_api(loop_), "Desktop Jellop");
 }
 
 Connection::~Connection() {
@@ -49,28 +47,50 @@ Connection::~Connection() {
 }
 
 std::shared_ptr<Connection> Connection::Open() {
-    if (auto current = Current().lock(); current && current->Ready()) {
-        return current;
-    }
-    std::shared_ptr<Connection> connection(new Connection);
-    // No autospawn: a pet does not start a sound server of its own; without one it is silent.
-    if (!connection->context_ ||
-        pa_context_connect(connection->context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        return nullptr;
-    }
-    const auto deadline = Clock::now() + kConnectWait;
-    while (!Settled(pa_context_get_state(connection->context_)) && Clock::now() < deadline) {
-        connection->Poll(nullptr, 0, RemainingMs(deadline));
+    std::shared_ptr<Connection> connection = Current().lock();
+    if (!connection) {
+        connection.reset(new Connection);
+        Current() = connection;
     }
     if (!connection->Ready()) {
-        return nullptr;
+        connection->Connect();
+        const auto deadline = Clock::now() + kConnectWait;
+        while (connection->Active() && !connection->Ready() && Clock::now() < deadline) {
+            connection->Poll(nullptr, 0, RemainingMs(deadline));
+        }
     }
-    Current() = connection;
-    return connection;
+    return connection->Ready() ? connection : nullptr;
+}
+
+void Connection::Connect() {
+    if (Active()) {
+        return; // connected, or on the way
+    }
+    if (context_) {
+        // A failed context stays failed: its streams have ended with it.
+        pa_context_unref(std::exchange(context_, nullptr));
+    }
+    context_ = pa_context_new(pa_mainloop_get_api(loop_), "Desktop Jellop");
+    // No autospawn: a pet does not start a sound server of its own; without one it is silent.
+    if (context_) {
+        pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    }
+}
+
+void Connection::Revive() {
+    if (Active() || Clock::now() < nextRevival_) {
+        return;
+    }
+    nextRevival_ = Clock::now() + kRevivalInterval;
+    Connect();
 }
 
 bool Connection::Ready() const {
-    return pa_context_get_state(context_) == PA_CONTEXT_READY;
+    return context_ && pa_context_get_state(context_) == PA_CONTEXT_READY;
+}
+
+bool Connection::Active() const {
+    return context_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_));
 }
 
 int Connection::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
@@ -123,7 +143,7 @@ int Connection::PollTogether(pollfd* soundFds, unsigned long soundCount, int tim
 }
 
 int PollWithSound(pollfd* fds, nfds_t count, int timeoutMs) {
-    if (auto connection = Current().lock(); connection && connection->Ready()) {
+    if (auto connection = Current().lock(); connection && connection->Active()) {
         return connection->Poll(fds, count, timeoutMs);
     }
     return ::poll(fds, count, timeoutMs);

@@ -7,6 +7,7 @@
 #include <pulse/context.h>
 #include <pulse/mainloop.h>
 
+#include <chrono>
 #include <memory>
 
 namespace platform::pulse {
@@ -22,18 +23,28 @@ class Connection {
     ~Connection();
 
     pa_context* Context() const { return context_; }
-    // False once the server has gone away (or refused the connection).
+    // False while there is no server to play to: it has gone away, refused the connection, or
+    // is being reached again.
     bool Ready() const;
+    // When the server has gone away, starts reaching it again without waiting, at most every
+    // few seconds: a server that comes back (one restarted by the desktop) is played to again.
+    void Revive();
+
+    // True while connected or connecting: the main loop has work to do.
+    bool Active() const;
 
     // One wait of the program's loop: see PollWithSound.
     int Poll(pollfd* fds, nfds_t count, int timeoutMs);
 
   private:
     Connection();
+    // Starts connecting, on a fresh context if the last one has failed.
+    void Connect();
     static int PollTogether(pollfd* soundFds, unsigned long soundCount, int timeoutMs, void* self);
 
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
+    std::chrono::steady_clock::time_point nextRevival_;
     // The caller's descriptors during Poll, polled together with the server's.
     pollfd* callerFds_ = nullptr;
     nfds_t callerCount_ = 0;

@@ -1,7 +1,7 @@
 // Sound through PulseAudio's client library. A buffer holds its samples in the program; a
 // playback stream to the server exists only while the buffer plays: opened by Play, fed from
-// the program's loop (PollWithSound) as the server asks for samples, and closed by Stop or once
-// a sound played once has drained. Nothing is open, and nothing mixes, while nothing plays.
+// the program's loop (PollWithSound) up to a second ahead, and closed by Stop or once a sound
+// played once has drained. Nothing is open, and nothing mixes, while nothing plays.
 #include "platform/sound.h"
 
 #include <pulse/introspect.h>
@@ -25,9 +25,17 @@ constexpr SoundResult kOk = SoundResult::Ok;
 constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
 constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
-// The latency asked of the server: what a stopped or restarted sound may still be heard for,
-// and how far ahead of the listener the stream is fed.
-constexpr pa_usec_t kLatencyUsec = 40 * 1000;
+// The latency asked of the server: how long a stopped or restarted sound may still be heard
+// where the server cannot take back what it has mixed (rewinds). The server asks for more
+// samples each time half of it has been played, and each request wakes the program's loop:
+// 80 ms gives about 30 wake-ups a second while a sound plays, and a stop heard within 40 ms.
+constexpr pa_usec_t kLatencyUsec = 80 * 1000;
+// How much of the sound the stream is given at a time, beyond what the server asks for: a short
+// sound all at once, so that it plays on to its end even while the program's loop is kept
+// from feeding it (a slow tick, a wait of its own). What is queued but not yet mixed goes with
+// the stream when it is closed, so a stop is no later for it.
+constexpr pa_usec_t kAheadUsec = 1000 * 1000;
+constexpr std::size_t kAheadMaxBytes = 1 << 20; // well below the server's queue limit (4 MB)
 
 pa_sample_format_t SampleFormat(std::uint16_t bitsPerSample) {
     switch (bitsPerSample) {
@@ -165,7 +173,8 @@ struct SoundBuffer::Impl {
     void OpenStream() {
         CloseStream();
         if (!connection->Ready()) {
-            return; // the server has gone away: silently on
+            connection->Revive(); // silently on, and heard again once the server is back
+            return;
         }
         stream = pa_stream_new(connection->Context(), name.c_str(), &spec, &map);
         if (!stream) {
@@ -179,7 +188,7 @@ struct SoundBuffer::Impl {
         attributes.maxlength = static_cast<std::uint32_t>(-1);
         attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &spec));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = static_cast<std::uint32_t>(-1);
+        attributes.minreq = attributes.tlength / 2;
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         pa_cvolume volumes = ChannelVolumes(map, volume, pan);
         if (pa_stream_connect_playback(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
@@ -213,17 +222,12 @@ struct SoundBuffer::Impl {
         }
     }
 
-    // Gives the stream up to `wanted` bytes: the rest of the sound, and again from its start
-    // when looping. A sound played once is drained when all of it has been given.
-    void Feed(std::size_t wanted) {
-        // A sound played once is given whole at the first request: the server keeps what goes
-        // beyond the stream's target length and asks for nothing more, instead of asking for
-        // a few milliseconds' worth every 10 ms (which woke the program 100 times a second
-        // while it played). It is heard the same: the latency is the stream's as before, and
-        // a stop or a restart closes the stream, so nothing given ahead is heard after them.
-        if (!looping) {
-            wanted = std::max(wanted, (frames - writeFrame) * frameBytes);
-        }
+    // Gives the stream what it asks for, and up to a second more: the rest of the sound, and
+    // again from its start when looping. A sound played once is drained when all of it has
+    // been given.
+    void Feed(std::size_t asked) {
+        std::size_t wanted =
+            std::max(asked, std::min(pa_usec_to_bytes(kAheadUsec, &spec), kAheadMaxBytes));
         while (wanted >= frameBytes && !drain) {
             if (writeFrame == frames) {
                 if (!looping) {
@@ -266,13 +270,12 @@ struct SoundBuffer::Impl {
         static_cast<Impl*>(userdata)->Feed(bytes);
     }
 
-    // The sound has been heard to its end: its stream is closed.
-    static void OnDrained(pa_stream*, int success, void* userdata) {
+    // The sound has been heard to its end (or the server would not drain it): its stream is
+    // closed, so that none stays open once nothing plays.
+    static void OnDrained(pa_stream*, int, void* userdata) {
         auto& self = *static_cast<Impl*>(userdata);
-        if (success) {
-            pa_operation_unref(std::exchange(self.drain, nullptr));
-            self.CloseStream();
-        }
+        pa_operation_unref(std::exchange(self.drain, nullptr));
+        self.CloseStream();
     }
 };
 

@@ -128,8 +128,8 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y, Wi
         disabled.emplace(hwnd);
         menuTakesForeground = true;
     }
-    BOOL chosen = ::TrackPopupMenu(ToHmenu(menu), TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
-                                   hwnd, nullptr);
+    BOOL chosen =
+        ::TrackPopupMenu(ToHmenu(menu), TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, hwnd, nullptr);
     menuTakesForeground = false;
     disabled.reset();
     PostMessageA(hwnd, WM_NULL, 0, 0);

@@ -128,13 +128,6 @@ bool DispatchToEvents(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
     }
     // Held while it runs: the event may remove the window's events.
     std::shared_ptr<const WindowEvents> events = found->second;
-    if (message == WM_MOUSEACTIVATE) {
-        // A click leaves the activation where it is: a form never takes the keyboard focus
-        // from the program the user works in. (A pet window that took it would also lose it
-        // again whenever it moves, and that closes its pop-up menu.)
-        result = MA_NOACTIVATE;
-        return true;
-    }
     std::function<void()> event = EventOf(*events, message, wParam, lParam);
     if (!event) {
         return false;

@@ -56,6 +56,11 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return result;
     }
     switch (message) {
+    case WM_MOUSEACTIVATE:
+        // A click leaves the activation where it is: a form never takes the keyboard focus
+        // from the program the user works in. (A pet window that took it would also lose it
+        // again whenever it moves, and that closes its pop-up menu.)
+        return MA_NOACTIVATE;
     case WM_PAINT:
         PaintPicture(window);
         return 0;

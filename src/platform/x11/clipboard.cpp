@@ -7,17 +7,20 @@
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
+#include <stb/stb_image_write.h>
 
 namespace platform::x11 {
 namespace {
 
 // Readers may vanish at any time: errors from requests made to their windows are dropped
-// rather than reaching the program's error handler. Made around a few requests, then synced.
+// rather than reaching the program's error handler. Made around a few requests; the program's
+// own requests before them are synced first, so that their errors still reach its handler.
 class IgnoreXErrors {
   public:
-    explicit IgnoreXErrors(::Display* display)
-        : display_(display), previous_(XSetErrorHandler(&Ignore)) {}
+    explicit IgnoreXErrors(::Display* display) : display_(display) {
+        XSync(display_, False);
+        previous_ = XSetErrorHandler(&Ignore);
+    }
     ~IgnoreXErrors() {
         XSync(display_, False);
         XSetErrorHandler(previous_);
@@ -28,7 +31,7 @@ class IgnoreXErrors {
   private:
     static int Ignore(::Display*, ::XErrorEvent*) { return 0; }
     ::Display* display_;
-    int (*previous_)(::Display*, ::XErrorEvent*);
+    int (*previous_)(::Display*, ::XErrorEvent*) = nullptr;
 };
 
 void Append(void* context, void* data, int size) {

@@ -96,8 +96,8 @@ void EventLoop::Dispatch(const XEvent& event) {
 }
 
 // The events pending when the pass starts; those that handlers cause wait for the next pass.
-// A handler may take later events of its own from the queue: the pass ends when the queue is
-// empty, rather than wait in XNextEvent for an event that is not coming.
+// A handler's modal loop (a menu, a drag) may take some of them off the queue meanwhile, so
+// the queue is asked again before each: XNextEvent on an empty queue would wait.
 void EventLoop::DispatchPendingEvents() {
     ::Display* display = connection_.Get();
     for (int pending = XPending(display); pending > 0 && XEventsQueued(display, QueuedAlready) > 0;

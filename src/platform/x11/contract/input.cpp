@@ -5,6 +5,9 @@
 
 #include "platform/input.h"
 
+#include <chrono>
+#include <cstdlib>
+
 namespace platform {
 
 bool GetCursorPos(PointerPosition& position) {
@@ -17,6 +20,37 @@ bool GetCursorPos(PointerPosition& position) {
     position = {at.x, at.y};
     return true;
 }
+
+namespace {
+
+// How far the pointer moves with the button held before a press becomes a drag (Windows' drag
+// rectangle is 4 pixels across, centred on the press).
+constexpr int kDragThreshold = 2;
+
+// Whether the press at `from` becomes a drag: true once the pointer has moved beyond the
+// threshold with the button held, false when the button comes up first (a click) or a callback
+// raised an error. Timers tick meanwhile. A click must not start the window manager's move:
+// the manager would wait for a release that has already come and take the next click (the
+// second of a double-click) to end it.
+bool BecomesADrag(x11::Session& session, x11::Point from) {
+    x11::Connection& connection = session.GetConnection();
+    bool released = false;
+    bool moved = false;
+    x11::EventLoop::Id poll = session.Loop().AddTimer(std::chrono::milliseconds(10), [&] {
+        if (!x11::LeftButtonDown(connection)) {
+            released = true;
+            return;
+        }
+        x11::Point at = x11::PointerPosition(connection);
+        moved =
+            std::abs(at.x - from.x) > kDragThreshold || std::abs(at.y - from.y) > kDragThreshold;
+    });
+    session.Loop().RunUntil([&] { return released || moved; });
+    session.Loop().RemoveTimer(poll);
+    return moved && !session.Loop().Interrupted();
+}
+
+} // namespace
 
 void BeginSystemDrag(WindowHandle window) {
     x11::Session& session = x11::Session::Get();
@@ -35,8 +69,10 @@ void BeginSystemDrag(WindowHandle window) {
         press.screen = x11::PointerPosition(session.GetConnection());
         press.time = CurrentTime;
     }
-    form->ApplyHeld();
-    x11::DragWindow(session.GetConnection(), session.Loop(), *form->window, press);
+    if (BecomesADrag(session, press.screen) && session.Find(window) == form) {
+        form->ApplyHeld();
+        x11::DragWindow(session.GetConnection(), session.Loop(), *form->window, press);
+    }
     session.RethrowPending();
 }
 
