@@ -76,7 +76,7 @@ class Session {
     void Remove(WindowHandle window);
 
     // The server's copy of `bitmap`'s pixels (a bitmap of the shared object table), uploaded
-    // on first use; null when `bitmap` is not a bitmap.
+    // on first use and again when the pixels have changed; null when `bitmap` is not a bitmap.
     const ServerPicture* Picture(BitmapHandle bitmap);
 
     // Whether the form windows raise themselves above every other window (see PetWindow): not
@@ -95,7 +95,11 @@ class Session {
     std::unique_ptr<Painter> painter_;
     double dpi_ = 96;
     std::map<std::uintptr_t, FormWindow> windows_;
-    std::map<std::uintptr_t, std::unique_ptr<ServerPicture>> pictures_;
+    struct UploadedPicture {
+        std::unique_ptr<ServerPicture> picture;
+        std::uint64_t sum = 0; // of the pixels it was made from
+    };
+    std::map<std::uintptr_t, UploadedPicture> pictures_;
 };
 
 // While it lives, the program's own pop-up may lie above its form windows.
