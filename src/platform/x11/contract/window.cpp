@@ -160,13 +160,11 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     if (form == nullptr) {
         return;
     }
-    // Uploaded now; inside a batch it is shown with the rest of the frame: one flush, one
-    // wake of the server per frame.
-    if (session.Picture(picture) != nullptr) {
-        form->heldPicture = picture;
-        if (form->batchDepth == 0) {
-            form->ApplyHeld();
-        }
+    // Inside a batch the picture is uploaded (when its pixels are new) and shown with the rest
+    // of the frame at the batch's end: one flush, one wake of the server per frame.
+    form->heldPicture = picture;
+    if (form->batchDepth == 0) {
+        form->ApplyHeld();
     }
 }
 
