@@ -24,6 +24,7 @@ jellop_desktop bare
 ctest --preset native
 jellop_log "the X11 pieces on a bare X desktop"
 ctest --preset x11
+jellop_log "the backend contract on X11, on a bare X desktop"
 ctest --preset linux
 ctest --preset windows
 jellop_log "end-to-end tests on a bare X desktop"
@@ -33,6 +34,7 @@ JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_desktop managed
 jellop_log "the X11 pieces on a managed desktop with a compositor"
 ctest --preset x11
+jellop_log "the backend contract on X11, on a managed desktop with a compositor"
 ctest --preset linux
 jellop_log "end-to-end tests on a managed desktop with a compositor"
 ctest --preset e2e

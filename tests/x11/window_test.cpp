@@ -16,6 +16,7 @@ namespace x11test {
 namespace {
 
 using platform::RegionRect;
+using platform::x11::EventLoop;
 using platform::x11::PetWindow;
 using platform::x11::PixelView;
 using platform::x11::Point;
@@ -124,6 +125,38 @@ TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
         return true;
     };
     EXPECT_TRUE(Eventually(painted));
+}
+
+// Inside one callback the position is read from the server once, or comes with the pointer's
+// reply; a placement by the program inside the same callback is read afresh.
+TEST_F(WindowTest, InsideACallbackThePositionIsTheServersAfterEveryPlacement) {
+    MakeWindow({100, 100}, {20, 20});
+    window_->Show();
+    ASSERT_TRUE(ShownAt({100, 100}));
+    observer_.MovePointer(640, 512);
+    std::vector<Point> read;
+    bool done = false;
+    EventLoop::Id timer = loop_->AddTimer(1ms, [&] {
+        if (done) {
+            return;
+        }
+        read.push_back(window_->PointerPosition());
+        read.push_back(window_->Position());
+        window_->Apply({.position = Point{150, 120}});
+        read.push_back(window_->Position());
+        done = true;
+    });
+    ASSERT_TRUE(Eventually([&] { return done; }));
+    loop_->RemoveTimer(timer);
+    const bool managed = ManagedDesktop(); // a manager may take its time over the move
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0], (Point{640, 512}));
+    EXPECT_EQ(read[1], (Point{100, 100}));
+    if (!managed) {
+        EXPECT_EQ(read[2], (Point{150, 120}));
+    }
+    ASSERT_TRUE(ShownAt({150, 120}));
+    EXPECT_EQ(window_->Position(), (Point{150, 120}));
 }
 
 TEST_F(WindowTest, AFrameIsOneConfigureAndOneShapeOfTheWindow) {

@@ -7,6 +7,24 @@
 
 namespace platform::x11 {
 
+// Marks the time a callback runs: a turn of its own, and a new one for its caller after it.
+class EventLoop::InCallback {
+  public:
+    explicit InCallback(EventLoop& loop) : loop_(loop) {
+        ++loop_.callbackTurn_;
+        ++loop_.callbackDepth_;
+    }
+    ~InCallback() {
+        --loop_.callbackDepth_;
+        ++loop_.callbackTurn_;
+    }
+    InCallback(const InCallback&) = delete;
+    InCallback& operator=(const InCallback&) = delete;
+
+  private:
+    EventLoop& loop_;
+};
+
 EventLoop::Id EventLoop::AddTimer(std::chrono::milliseconds period, std::function<void()> tick) {
     period = std::max(period, std::chrono::milliseconds(1));
     Id id = nextId_++;
@@ -59,6 +77,7 @@ void EventLoop::RunDueTimers() {
             timer.due = now + timer.period; // ticks missed are dropped, not made up
         }
         std::shared_ptr<std::function<void()>> tick = timer.tick;
+        InCallback turn(*this);
         (*tick)();
     }
 }
@@ -67,9 +86,11 @@ void EventLoop::Dispatch(const XEvent& event) {
     auto found = handlers_.find(event.xany.window);
     if (found != handlers_.end()) {
         std::shared_ptr<EventHandler> handler = found->second;
+        InCallback turn(*this);
         (*handler)(event);
     } else if (fallback_) {
         EventHandler fallback = fallback_;
+        InCallback turn(*this);
         fallback(event);
     }
 }
@@ -108,6 +129,7 @@ void EventLoop::ServeFds(int timeoutMs) {
             continue;
         }
         std::shared_ptr<std::function<void(short)>> callback = found->second.ready;
+        InCallback turn(*this);
         (*callback)(fds[i + 1].revents);
     }
 }

@@ -13,6 +13,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -64,6 +65,12 @@ class EventLoop {
     using PollFunction = int (*)(pollfd* fds, nfds_t count, int timeoutMs);
     void SetPollFunction(PollFunction wait) { poll_ = wait; }
 
+    // A number that stays the same for as long as one callback of the loop (a timer's tick, an
+    // fd's or a window's handler) runs without the loop running other callbacks in between,
+    // and changes whenever it hands control to one or one returns; 0 outside every callback.
+    // What a callback asks of the server may be kept for the rest of its turn.
+    std::uint64_t CallbackTurn() const { return callbackDepth_ > 0 ? callbackTurn_ : 0; }
+
   private:
     struct Timer {
         std::chrono::milliseconds period;
@@ -88,6 +95,9 @@ class EventLoop {
     std::map<Window, std::shared_ptr<EventHandler>> handlers_;
     EventHandler fallback_;
     bool interrupted_ = false;
+    std::uint64_t callbackTurn_ = 1;
+    int callbackDepth_ = 0;
+    class InCallback;
     PollFunction poll_ = &::poll;
 };
 

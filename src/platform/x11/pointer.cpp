@@ -11,9 +11,11 @@ namespace {
 struct PointerState {
     Point position;
     unsigned int mask;
+    Point inWindow;
+    bool sameScreen;
 };
 
-PointerState QueryPointer(Connection& connection) {
+PointerState QueryPointer(Connection& connection, Window relativeTo) {
     Window root = None;
     Window child = None;
     int rootX = 0;
@@ -21,9 +23,9 @@ PointerState QueryPointer(Connection& connection) {
     int windowX = 0;
     int windowY = 0;
     unsigned int mask = 0;
-    XQueryPointer(connection.Get(), connection.Root(), &root, &child, &rootX, &rootY, &windowX,
-                  &windowY, &mask);
-    return {{rootX, rootY}, mask};
+    Bool sameScreen = XQueryPointer(connection.Get(), relativeTo, &root, &child, &rootX, &rootY,
+                                    &windowX, &windowY, &mask);
+    return {{rootX, rootY}, mask, {windowX, windowY}, sameScreen == True};
 }
 
 constexpr int kDoubleClickDistance = 4;
@@ -31,11 +33,20 @@ constexpr int kDoubleClickDistance = 4;
 } // namespace
 
 Point PointerPosition(Connection& connection) {
-    return QueryPointer(connection).position;
+    return QueryPointer(connection, connection.Root()).position;
+}
+
+PointerOverWindow PointerPosition(Connection& connection, Window window) {
+    PointerState state = QueryPointer(connection, window);
+    if (!state.sameScreen) {
+        return {state.position, std::nullopt};
+    }
+    return {state.position,
+            Point{state.position.x - state.inWindow.x, state.position.y - state.inWindow.y}};
 }
 
 bool LeftButtonDown(Connection& connection) {
-    return (QueryPointer(connection).mask & Button1Mask) != 0;
+    return (QueryPointer(connection, connection.Root()).mask & Button1Mask) != 0;
 }
 
 std::optional<ButtonEvent> ClickTracker::Track(const XButtonEvent& event) {

@@ -32,6 +32,13 @@ struct ButtonEvent {
 
 // The pointer's position on the screen now.
 Point PointerPosition(Connection& connection);
+// The pointer's position on the screen now and, from the same reply, where the origin of
+// `window` is on the screen (none when the window is on another screen).
+struct PointerOverWindow {
+    Point screen;
+    std::optional<Point> windowOrigin;
+};
+PointerOverWindow PointerPosition(Connection& connection, Window window);
 
 // Whether mouse button 1 is held down now.
 bool LeftButtonDown(Connection& connection);

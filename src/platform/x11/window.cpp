@@ -86,6 +86,7 @@ void PetWindow::SetManagedProperties() {
 }
 
 void PetWindow::Show() {
+    position_.reset(); // a manager places a window it takes
     if (managed_) {
         SetManagedProperties();
     }
@@ -95,6 +96,7 @@ void PetWindow::Show() {
 }
 
 void PetWindow::Hide() {
+    position_.reset();
     if (managed_) {
         XWithdrawWindow(connection_.Get(), window_, connection_.ScreenNumber());
     } else {
@@ -116,6 +118,9 @@ void PetWindow::Apply(const WindowUpdate& update) {
     }
     if (update.size) {
         size_ = *update.size;
+    }
+    if (update.position) {
+        position_.reset(); // a manager may place the window elsewhere than asked
     }
     if (update.position && update.size) {
         XMoveResizeWindow(display, window_, update.position->x, update.position->y,
@@ -151,22 +156,46 @@ void PetWindow::SetOpacity(std::uint8_t alpha) {
 }
 
 Point PetWindow::Position() const {
+    const std::uint64_t turn = loop_.CallbackTurn();
+    if (turn != 0 && position_ && positionTurn_ == turn) {
+        return *position_;
+    }
     int x = 0;
     int y = 0;
     Window child = None;
     XTranslateCoordinates(connection_.Get(), window_, connection_.Root(), 0, 0, &x, &y, &child);
-    return {x, y};
+    position_ = Point{x, y};
+    positionTurn_ = turn;
+    return *position_;
+}
+
+Point PetWindow::PointerPosition() {
+    PointerOverWindow reading = x11::PointerPosition(connection_, window_);
+    if (const std::uint64_t turn = loop_.CallbackTurn(); turn != 0 && reading.windowOrigin) {
+        position_ = reading.windowOrigin;
+        positionTurn_ = turn;
+    }
+    return reading.screen;
 }
 
 void PetWindow::HandleEvent(const XEvent& event) {
     switch (event.type) {
-    case VisibilityNotify:
+    case VisibilityNotify: {
+        // Only the latest state counts: while one update of the window is under way (its shape,
+        // then its size) the server may see it for a moment as partly covered, by nobody but
+        // itself, and say so just before it says the window is clear again.
+        int state = event.xvisibility.state;
+        XEvent later;
+        while (XCheckTypedWindowEvent(connection_.Get(), window_, VisibilityNotify, &later)) {
+            state = later.xvisibility.state;
+        }
         // Without a manager nothing else keeps the window above the others.
-        if (!managed_ && keepRaised_ && event.xvisibility.state != VisibilityUnobscured) {
+        if (!managed_ && keepRaised_ && state != VisibilityUnobscured) {
             XRaiseWindow(connection_.Get(), window_);
             XFlush(connection_.Get());
         }
         break;
+    }
     case ButtonPress:
     case ButtonRelease:
         if (std::optional<ButtonEvent> typed = clicks_.Track(event.xbutton); typed && onButton_) {

@@ -66,8 +66,13 @@ class PetWindow {
     void SetOpacity(std::uint8_t alpha);
 
     // Where the window is on the screen now, asked from the server (so a move by the user or
-    // the window manager shows at once).
+    // the window manager shows at once). Inside a callback of the loop the answer is kept for
+    // the rest of the callback's turn, until the program places, shows or hides the window:
+    // a walking tick reads the position several times, and each read is a round trip.
     Point Position() const;
+    // The pointer's position on the screen now; the same reply tells where the window is,
+    // which Position() then gives for the rest of the turn without asking again.
+    Point PointerPosition();
     WindowSize Size() const { return size_; }
 
     // Without a manager the window raises itself whenever another covers it; while the
@@ -90,6 +95,9 @@ class PetWindow {
     bool visible_ = false;
     bool keepRaised_ = true;
     WindowSize size_;
+    // The position last read, in the loop's callback turn `positionTurn_`.
+    mutable std::optional<Point> position_;
+    mutable std::uint64_t positionTurn_ = 0;
     ClickTracker clicks_;
     std::function<void(const ButtonEvent&)> onButton_;
 };

@@ -41,9 +41,13 @@ void FormWindow::ApplyHeld() {
         // X windows are at least 1 x 1; a form of no size is kept as small as the server allows.
         update.size = WindowSize{std::max(heldRect->Width(), 1), std::max(heldRect->Height(), 1)};
     }
+    if (heldPicture) {
+        update.picture = Session::Get().Picture(*heldPicture);
+    }
     window->Apply(update);
     heldShape.reset();
     heldRect.reset();
+    heldPicture.reset();
 }
 
 Session& Session::Get() {
@@ -74,6 +78,15 @@ FormWindow* Session::Find(WindowHandle window) {
     return found == windows_.end() ? nullptr : &found->second;
 }
 
+PetWindow* Session::AnyVisibleWindow() {
+    for (auto& [handle, form] : windows_) {
+        if (form.window->Visible()) {
+            return form.window.get();
+        }
+    }
+    return nullptr;
+}
+
 WindowHandle Session::Add(FormWindow form) {
     std::uintptr_t value = shared::detail::NewHandleValue();
     windows_.emplace(value, std::move(form));
@@ -84,22 +97,32 @@ void Session::Remove(WindowHandle window) {
     windows_.erase(static_cast<std::uintptr_t>(window));
 }
 
+// A bitmap's pixels may change after it was shown (a DIB section drawn into): each upload is
+// kept with a checksum of the pixels it was made from, and made again when they differ. The
+// frames are small, so the sum costs little beside a round trip.
 const ServerPicture* Session::Picture(BitmapHandle bitmap) {
-    auto key = static_cast<std::uintptr_t>(bitmap);
-    if (auto found = pictures_.find(key); found != pictures_.end()) {
-        return found->second.get();
-    }
     shared::detail::BitmapObject* object = shared::detail::FindBitmap(bitmap);
     if (object == nullptr || object->width < 1 || object->height < 1) {
         return nullptr;
+    }
+    std::uint64_t sum = 1469598103934665603ULL; // FNV-1a
+    const std::size_t bytes = static_cast<std::size_t>(object->stride) * object->height;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        sum = (sum ^ object->pixels[i]) * 1099511628211ULL;
+    }
+    auto key = static_cast<std::uintptr_t>(bitmap);
+    if (auto found = pictures_.find(key); found != pictures_.end() && found->second.sum == sum) {
+        return found->second.picture.get();
     }
     if (pictures_.size() >= kMostPictures) {
         pictures_.clear();
     }
     PixelView view{object->width, object->height, object->stride, object->pixels.get(),
                    object->bottomUp};
-    auto picture = std::make_unique<ServerPicture>(*connection_, view);
-    return pictures_.emplace(key, std::move(picture)).first->second.get();
+    UploadedPicture& uploaded = pictures_[key];
+    uploaded.picture = std::make_unique<ServerPicture>(*connection_, view);
+    uploaded.sum = sum;
+    return uploaded.picture.get();
 }
 
 void Session::KeepFormsRaised(bool on) {

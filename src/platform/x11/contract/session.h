@@ -51,10 +51,12 @@ struct FormWindow {
     // The shape held back: the rectangles, or none to take the shape away (the whole window
     // shows); an empty list shows nothing of the window.
     std::optional<std::optional<std::vector<RegionRect>>> heldShape;
+    // The picture held back: it goes out with the shape and placement, in the same flush.
+    std::optional<BitmapHandle> heldPicture;
     // Where the window is: the held-back rectangle, or the server's (a move by the user shows
     // at once).
     PixelRect Rect();
-    // Sends the held-back shape and placement, the shape first.
+    // Sends the held-back shape, picture and placement, the shape first.
     void ApplyHeld();
 };
 
@@ -68,11 +70,13 @@ class Session {
     double Dpi() const { return dpi_; }
 
     FormWindow* Find(WindowHandle window);
+    // A form window on the screen, if there is one.
+    PetWindow* AnyVisibleWindow();
     WindowHandle Add(FormWindow form);
     void Remove(WindowHandle window);
 
     // The server's copy of `bitmap`'s pixels (a bitmap of the shared object table), uploaded
-    // on first use; null when `bitmap` is not a bitmap.
+    // on first use and again when the pixels have changed; null when `bitmap` is not a bitmap.
     const ServerPicture* Picture(BitmapHandle bitmap);
 
     // Whether the form windows raise themselves above every other window (see PetWindow): not
@@ -91,7 +95,11 @@ class Session {
     std::unique_ptr<Painter> painter_;
     double dpi_ = 96;
     std::map<std::uintptr_t, FormWindow> windows_;
-    std::map<std::uintptr_t, std::unique_ptr<ServerPicture>> pictures_;
+    struct UploadedPicture {
+        std::unique_ptr<ServerPicture> picture;
+        std::uint64_t sum = 0; // of the pixels it was made from
+    };
+    std::map<std::uintptr_t, UploadedPicture> pictures_;
 };
 
 // While it lives, the program's own pop-up may lie above its form windows.

@@ -160,8 +160,11 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     if (form == nullptr) {
         return;
     }
-    if (const x11::ServerPicture* server = session.Picture(picture)) {
-        form->window->Apply({.picture = server});
+    // Inside a batch the picture is uploaded (when its pixels are new) and shown with the rest
+    // of the frame at the batch's end: one flush, one wake of the server per frame.
+    form->heldPicture = picture;
+    if (form->batchDepth == 0) {
+        form->ApplyHeld();
     }
 }
 
