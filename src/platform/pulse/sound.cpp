@@ -122,7 +122,7 @@ struct SoundBuffer::Impl {
     std::uint32_t flags = 0;
     WaveFormat format; // as the file has it
     std::uint32_t bytes = 0;
-    pa_sample_spec spec{}; // as it is played
+    pa_sample_spec sampleSpec{}; // as it is played
     pa_channel_map map{};
     std::vector<std::uint8_t> samples; // as it is played
     std::size_t frames = 0;
@@ -152,7 +152,7 @@ struct SoundBuffer::Impl {
         auto elapsed =
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - startedAt);
         std::size_t frame =
-            startFrame + static_cast<std::size_t>(elapsed.count() * spec.rate / 1000000);
+            startFrame + static_cast<std::size_t>(elapsed.count() * sampleSpec.rate / 1000000);
         if (looping) {
             return frame % frames;
         }
@@ -176,7 +176,7 @@ struct SoundBuffer::Impl {
             connection->Revive(); // silently on, and heard again once the server is back
             return;
         }
-        stream = pa_stream_new(connection->Context(), name.c_str(), &spec, &map);
+        stream = pa_stream_new(connection->Context(), name.c_str(), &sampleSpec, &map);
         if (!stream) {
             return;
         }
@@ -186,7 +186,8 @@ struct SoundBuffer::Impl {
         pa_stream_set_write_callback(stream, &Impl::OnWritable, this);
         pa_buffer_attr attributes{};
         attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &spec));
+        attributes.tlength =
+            static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &sampleSpec));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = attributes.tlength / 2;
         attributes.fragsize = static_cast<std::uint32_t>(-1);
@@ -227,7 +228,7 @@ struct SoundBuffer::Impl {
     // been given.
     void Feed(std::size_t asked) {
         std::size_t wanted =
-            std::max(asked, std::min(pa_usec_to_bytes(kAheadUsec, &spec), kAheadMaxBytes));
+            std::max(asked, std::min(pa_usec_to_bytes(kAheadUsec, &sampleSpec), kAheadMaxBytes));
         while (wanted >= frameBytes && !drain) {
             if (writeFrame == frames) {
                 if (!looping) {
@@ -400,16 +401,17 @@ SoundDevice::CreateBufferFromFile(const std::string& fileName,
     buffer->format = wave->format;
     buffer->bytes = static_cast<std::uint32_t>(wave->data.size());
     const WaveFormat& format = wave->format;
-    buffer->spec.format = SampleFormat(format.bitsPerSample);
-    buffer->spec.rate = format.samplesPerSec;
-    buffer->spec.channels = static_cast<std::uint8_t>(format.channels == 1 ? 2 : format.channels);
+    buffer->sampleSpec.format = SampleFormat(format.bitsPerSample);
+    buffer->sampleSpec.rate = format.samplesPerSec;
+    buffer->sampleSpec.channels =
+        static_cast<std::uint8_t>(format.channels == 1 ? 2 : format.channels);
     if (format.channels == 1) {
         buffer->samples = MonoToStereo(wave->data, format.bitsPerSample / 8);
     } else {
         buffer->samples = std::move(wave->data);
     }
-    pa_channel_map_init_extend(&buffer->map, buffer->spec.channels, PA_CHANNEL_MAP_WAVEEX);
-    buffer->frameBytes = pa_frame_size(&buffer->spec);
+    pa_channel_map_init_extend(&buffer->map, buffer->sampleSpec.channels, PA_CHANNEL_MAP_WAVEEX);
+    buffer->frameBytes = pa_frame_size(&buffer->sampleSpec);
     buffer->frames = buffer->samples.size() / buffer->frameBytes;
     return SoundBuffer(std::move(buffer));
 }
