@@ -1,7 +1,8 @@
 // The PulseAudio sound backend as a listener hears it: buffers loaded from wave files and
 // played through the test environment's sound server while its null sink is recorded, measured
 // as the Wine tier measures DirectSound. Also what the backend does without a server, when the
-// server stops answering or goes away, and that a stream exists only while a sound plays.
+// server stops answering or goes away, and that the server mixes a buffer's one stream only while
+// it plays.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "capture/process.h"
@@ -47,14 +49,34 @@ int RunLoop(std::chrono::milliseconds duration) {
     return waits;
 }
 
-// The streams the server plays now (sink inputs), as pactl lists them.
-int PlayingStreams() {
+// The streams of the server (sink inputs) as pactl lists them: each one's index, and whether
+// it is corked (the server mixes nothing of it).
+struct ServerStream {
+    int index = -1;
+    bool corked = false;
+};
+std::vector<ServerStream> ServerStreams() {
     const std::string listing = capture::TempFile("jellop-sink-inputs");
-    int pid = capture::StartProcess({"pactl", "list", "short", "sink-inputs"}, listing);
+    int pid = capture::StartProcess({"pactl", "list", "sink-inputs"}, listing);
     capture::WaitForProcess(pid, 10s);
-    std::string text = capture::ReadFile(listing);
+    std::istringstream text(capture::ReadFile(listing));
     std::remove(listing.c_str());
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    std::vector<ServerStream> streams;
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("Sink Input #", 0) == 0) {
+            streams.push_back({std::stoi(line.substr(12)), false});
+        } else if (!streams.empty() && line.find("Corked: yes") != std::string::npos) {
+            streams.back().corked = true;
+        }
+    }
+    return streams;
+}
+
+// The streams the server plays now: those not corked.
+int PlayingStreams() {
+    std::vector<ServerStream> streams = ServerStreams();
+    return static_cast<int>(
+        std::count_if(streams.begin(), streams.end(), [](const auto& s) { return !s.corked; }));
 }
 
 // 500 Hz for 300 ms, then 1500 Hz for 300 ms (see MeasureParts).
@@ -195,13 +217,14 @@ TEST_F(PulseSound, PlayRestartsARewoundSoundAndNeverMixesASecondCopy) {
     EXPECT_GE(mixed.both, 10) << "two copies 150 ms apart must show as overlapping parts";
 }
 
-// A stream to the server exists only while a sound plays: none after loading, one while
-// playing, none once stopped or once a sound played once has been heard to its end.
-TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
+// The server mixes a buffer's stream only while it plays: none after loading, one while
+// playing, none once stopped or once a sound played once has been heard to its end. The stream
+// is made once and kept, corked, for the next play.
+TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsMixedWhileSilent) {
     auto tone = Load("tone.wav", ToneAt1kHz(0.3));
     ASSERT_TRUE(tone.has_value());
     RunLoop(100ms);
-    EXPECT_EQ(PlayingStreams(), 0) << "loaded but not playing";
+    EXPECT_TRUE(ServerStreams().empty()) << "loaded but never played";
     EXPECT_EQ(RunLoop(500ms), 1) << "the loop sleeps through while nothing plays";
     int whileLooping = -1;
     int wakeups = 0;
@@ -220,18 +243,29 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsOpenWhileSilent) {
     EXPECT_EQ(whileLooping, 1);
     std::cout << "the loop woke " << wakeups << " times in 700 ms of playing\n";
     EXPECT_LT(wakeups, 50) << "feeding the stream keeps the loop busy";
-    EXPECT_EQ(PlayingStreams(), 0) << "stopped";
+    RunLoop(100ms);
+    std::vector<ServerStream> stopped = ServerStreams();
+    ASSERT_EQ(stopped.size(), 1u) << "the stream is kept";
+    EXPECT_TRUE(stopped[0].corked) << "stopped";
     auto stretches = SoundStretches(recording);
     ASSERT_EQ(stretches.size(), 1u) << Describe(stretches);
     std::cout << "looping, stopped after " << playedMs << " ms: " << Describe(stretches) << "\n";
     EXPECT_NEAR(stretches[0].Milliseconds(), playedMs, 60);
 
-    EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
-    EXPECT_EQ(tone->Play(0), kOk);
-    EXPECT_TRUE(tone->IsPlaying());
-    RunLoop(600ms);
-    EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
-    EXPECT_EQ(PlayingStreams(), 0) << "heard to its end";
+    Recording again = Hear([&] {
+        EXPECT_EQ(tone->SetCurrentPosition(0), kOk);
+        EXPECT_EQ(tone->Play(0), kOk);
+        EXPECT_TRUE(tone->IsPlaying());
+        RunLoop(600ms);
+        EXPECT_FALSE(tone->IsPlaying()) << "a sound played once stops at its end";
+    });
+    auto onceStretches = SoundStretches(again);
+    ASSERT_EQ(onceStretches.size(), 1u) << Describe(onceStretches);
+    EXPECT_NEAR(onceStretches[0].Milliseconds(), 300, 40) << "played once, on the kept stream";
+    std::vector<ServerStream> ended = ServerStreams();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].index, stopped[0].index) << "a new stream was made for the play";
+    EXPECT_TRUE(ended[0].corked) << "heard to its end";
 }
 
 // Each sample format as the server plays it: mono 8-bit (unsigned) at 22050 Hz, 24-bit and

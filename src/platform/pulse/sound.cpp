@@ -1,7 +1,9 @@
-// Sound through PulseAudio's client library. A buffer holds its samples in the program; a
-// playback stream to the server exists only while the buffer plays: opened by Play, fed from
-// the program's loop (PollWithSound) up to a second ahead, and closed by Stop or once a sound
-// played once has drained. Nothing is open, and nothing mixes, while nothing plays.
+// Sound through PulseAudio's client library. A buffer holds its samples in the program; its
+// playback stream to the server is made when it first plays and kept: fed from the program's
+// loop (PollWithSound) up to a second ahead while the buffer plays, and corked (the server
+// mixes nothing of it) once stopped or once a sound played once has drained. Making a stream
+// is the server's most costly request (a new input with its resampler and stored settings); a
+// pet that plays its move sound every 400 ms would make one each time.
 #include "platform/sound.h"
 
 #include <pulse/introspect.h>
@@ -136,10 +138,12 @@ struct SoundBuffer::Impl {
     std::size_t startFrame = 0;
     Clock::time_point startedAt;
 
-    // The stream while playing, and the next frame it is to be given.
+    // The stream, once made, and the next frame it is to be given; `streaming` while it is
+    // uncorked and fed.
     pa_stream* stream = nullptr;
     pa_operation* drain = nullptr;
     std::size_t writeFrame = 0;
+    bool streaming = false;
     bool volumeChanged = false; // while the stream was being made
 
     ~Impl() { CloseStream(); }
@@ -170,6 +174,48 @@ struct SoundBuffer::Impl {
         startedAt = Clock::now();
     }
 
+    bool StreamReady() const {
+        return stream && pa_stream_get_context(stream) == connection->Context() &&
+               pa_stream_get_state(stream) == PA_STREAM_READY;
+    }
+
+    // Plays from `startFrame`: the kept stream emptied of what it still held and given the
+    // sound from there, or a new stream, fed once the server has made it.
+    void StartStream() {
+        CancelDrain();
+        writeFrame = startFrame;
+        streaming = true;
+        if (!StreamReady()) {
+            OpenStream();
+            return;
+        }
+        if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
+            pa_operation_unref(flush);
+        }
+        Feed(0);
+        Cork(false);
+    }
+
+    // Stops what the stream plays: corked, and emptied so that nothing of it is heard later.
+    void StopStream() {
+        CancelDrain();
+        streaming = false;
+        if (!StreamReady()) {
+            CloseStream(); // one still being made, or one of a server that has gone
+            return;
+        }
+        Cork(true);
+        if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
+            pa_operation_unref(flush);
+        }
+    }
+
+    void Cork(bool corked) {
+        if (pa_operation* operation = pa_stream_cork(stream, corked ? 1 : 0, nullptr, nullptr)) {
+            pa_operation_unref(operation);
+        }
+    }
+
     void OpenStream() {
         CloseStream();
         if (!connection->Ready()) {
@@ -180,7 +226,6 @@ struct SoundBuffer::Impl {
         if (!stream) {
             return;
         }
-        writeFrame = startFrame;
         volumeChanged = false;
         pa_stream_set_state_callback(stream, &Impl::OnState, this);
         pa_stream_set_write_callback(stream, &Impl::OnWritable, this);
@@ -198,11 +243,15 @@ struct SoundBuffer::Impl {
         }
     }
 
-    void CloseStream() {
+    void CancelDrain() {
         if (drain) {
             pa_operation_cancel(drain);
             pa_operation_unref(std::exchange(drain, nullptr));
         }
+    }
+
+    void CloseStream() {
+        CancelDrain();
         if (stream) {
             pa_stream_set_state_callback(stream, nullptr, nullptr);
             pa_stream_set_write_callback(stream, nullptr, nullptr);
@@ -212,7 +261,7 @@ struct SoundBuffer::Impl {
     }
 
     void ApplyVolume() {
-        if (!stream || pa_stream_get_state(stream) != PA_STREAM_READY) {
+        if (!StreamReady()) {
             volumeChanged = stream != nullptr;
             return;
         }
@@ -252,9 +301,8 @@ struct SoundBuffer::Impl {
     // Playing on with `loop`: a sound played once that becomes looping takes up feeding again.
     void SetLooping(bool loop) {
         looping = loop;
-        if (loop && drain && stream) {
-            pa_operation_cancel(drain);
-            pa_operation_unref(std::exchange(drain, nullptr));
+        if (loop && drain && StreamReady()) {
+            CancelDrain();
             Feed(pa_stream_writable_size(stream));
         }
     }
@@ -268,15 +316,21 @@ struct SoundBuffer::Impl {
     }
 
     static void OnWritable(pa_stream*, std::size_t bytes, void* userdata) {
-        static_cast<Impl*>(userdata)->Feed(bytes);
+        auto& self = *static_cast<Impl*>(userdata);
+        if (self.streaming) {
+            self.Feed(bytes);
+        }
     }
 
-    // The sound has been heard to its end (or the server would not drain it): its stream is
-    // closed, so that none stays open once nothing plays.
+    // The sound has been heard to its end (or the server would not drain it): the stream is
+    // corked until the buffer plays again.
     static void OnDrained(pa_stream*, int, void* userdata) {
         auto& self = *static_cast<Impl*>(userdata);
         pa_operation_unref(std::exchange(self.drain, nullptr));
-        self.CloseStream();
+        self.streaming = false;
+        if (self.StreamReady()) {
+            self.Cork(true);
+        }
     }
 };
 
@@ -295,7 +349,7 @@ SoundResult SoundBuffer::SetCurrentPosition(std::uint32_t position) {
     buffer.Position(); // a sound that has ended meanwhile is stopped
     buffer.Restart(position / buffer.format.blockAlign);
     if (buffer.playing) {
-        buffer.OpenStream(); // the old stream's samples are not heard any more
+        buffer.StartStream(); // what the stream held is not heard any more
     }
     return kOk;
 }
@@ -311,7 +365,7 @@ SoundResult SoundBuffer::Play(std::uint32_t flags) {
     buffer.playing = true;
     buffer.looping = looping;
     buffer.Restart(position);
-    buffer.OpenStream();
+    buffer.StartStream();
     return kOk;
 }
 
@@ -319,7 +373,7 @@ SoundResult SoundBuffer::Stop() {
     Impl& buffer = *impl_;
     buffer.Restart(buffer.Position());
     buffer.playing = false;
-    buffer.CloseStream();
+    buffer.StopStream();
     return kOk;
 }
 
