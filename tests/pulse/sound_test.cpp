@@ -72,6 +72,19 @@ std::vector<ServerStream> ServerStreams() {
     return streams;
 }
 
+// The latency the server has set its sink to (the test's null sink), in milliseconds: what
+// the streams playing to it asked for.
+double SinkLatencyMs() {
+    const std::string listing = capture::TempFile("jellop-sinks");
+    int pid = capture::StartProcess({"pactl", "list", "sinks"}, listing);
+    capture::WaitForProcess(pid, 10s);
+    const std::string text = capture::ReadFile(listing);
+    std::remove(listing.c_str());
+    const std::string key = "configured ";
+    std::size_t at = text.find(key);
+    return at == std::string::npos ? -1 : std::stod(text.substr(at + key.size())) / 1000;
+}
+
 // The streams the server plays now: those not corked.
 int PlayingStreams() {
     std::vector<ServerStream> streams = ServerStreams();
@@ -227,6 +240,7 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsMixedWhileSilent) {
     EXPECT_TRUE(ServerStreams().empty()) << "loaded but never played";
     EXPECT_EQ(RunLoop(500ms), 1) << "the loop sleeps through while nothing plays";
     int whileLooping = -1;
+    double sinkLatencyMs = -1;
     int wakeups = 0;
     double playedMs = 0; // 700 ms and the time pactl takes
     Recording recording = Hear([&] {
@@ -234,6 +248,7 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsMixedWhileSilent) {
         EXPECT_EQ(tone->Play(platform::kPlayLooping), kOk);
         wakeups = RunLoop(350ms);
         whileLooping = PlayingStreams();
+        sinkLatencyMs = SinkLatencyMs();
         wakeups += RunLoop(350ms);
         EXPECT_TRUE(tone->IsPlaying()) << "a looping sound goes on past its end";
         EXPECT_EQ(tone->Stop(), kOk);
@@ -243,6 +258,8 @@ TEST_F(PulseSound, LoopingPlaysUntilStopAndNothingIsMixedWhileSilent) {
     EXPECT_EQ(whileLooping, 1);
     std::cout << "the loop woke " << wakeups << " times in 700 ms of playing\n";
     EXPECT_LT(wakeups, 50) << "feeding the stream keeps the loop busy";
+    // A sink left with (almost) no latency of its own wakes the server every half millisecond.
+    EXPECT_GE(sinkLatencyMs, 20) << "the stream leaves the sink too little latency";
     RunLoop(100ms);
     std::vector<ServerStream> stopped = ServerStreams();
     ASSERT_EQ(stopped.size(), 1u) << "the stream is kept";

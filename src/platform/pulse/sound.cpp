@@ -27,11 +27,15 @@ constexpr SoundResult kOk = SoundResult::Ok;
 constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
 constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
-// The latency asked of the server: how long a stopped or restarted sound may still be heard
-// where the server cannot take back what it has mixed (rewinds). The server asks for more
-// samples each time half of it has been played, and each request wakes the program's loop:
-// 80 ms gives about 30 wake-ups a second while a sound plays, and a stop heard within 40 ms.
-constexpr pa_usec_t kLatencyUsec = 80 * 1000;
+// The latency asked of the server, the stream's buffer and the sink's together: how long a
+// stopped or restarted sound may still be heard where the server cannot take back what it has
+// mixed (rewinds). The server keeps about half of it, less twice the smallest request, in the
+// sink: 100 ms with 10 ms requests puts 40 ms there, so a stop is heard within 40 ms and the
+// sink wakes a few dozen times a second. (Requests of half the latency would leave the sink
+// nothing: it would run at its smallest latency and wake the server every half millisecond
+// while a stream is open.)
+constexpr pa_usec_t kLatencyUsec = 100 * 1000;
+constexpr pa_usec_t kRequestUsec = 10 * 1000;
 // How much of the sound the stream is given at a time, beyond what the server asks for: a short
 // sound all at once, so that it plays on to its end even while the program's loop is kept
 // from feeding it (a slow tick, a wait of its own). What is queued but not yet mixed goes with
@@ -234,7 +238,8 @@ struct SoundBuffer::Impl {
         attributes.tlength =
             static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &sampleSpec));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = attributes.tlength / 2;
+        attributes.minreq =
+            static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &sampleSpec));
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         pa_cvolume volumes = ChannelVolumes(map, volume, pan);
         if (pa_stream_connect_playback(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
