@@ -6,7 +6,7 @@
 # every 400 ms), as users run them; "silent" is the native pet without its sound files (a copy
 # of the program alone in a folder), which shows what the walk costs without the sound.
 #
-#   scripts/cost_native.sh [--runs N] [--seconds S] [--no-build]
+#   scripts/cost_native.sh [--runs N] [--seconds S] [--no-build] [--no-wine]
 #
 # Printed per program: its CPU time over the window (the native pet and oneko: their own
 # process; jellop.exe: every Wine process of the prefix, wineserver included), the X server's
@@ -20,12 +20,14 @@ set -euo pipefail
 runs=3
 seconds=20
 build=1
+wine=1
 while [ $# -gt 0 ]; do
     case $1 in
     --runs) runs=$2; shift 2 ;;
     --seconds) seconds=$2; shift 2 ;;
     --no-build) build=0; shift ;;
-    *) echo "usage: $0 [--runs N] [--seconds S] [--no-build]" >&2; exit 2 ;;
+    --no-wine) wine=0; shift ;;
+    *) echo "usage: $0 [--runs N] [--seconds S] [--no-build] [--no-wine]" >&2; exit 2 ;;
     esac
 done
 
@@ -39,17 +41,20 @@ if [ $build -eq 1 ]; then
     jellop_install
     jellop_configure linux
     cmake --build --preset linux --target jellop >/dev/null
-    jellop_configure windows
-    cmake --build --preset windows --target jellop wine_keepalive >/dev/null
+    if [ $wine -eq 1 ]; then
+        jellop_configure windows
+        cmake --build --preset windows --target jellop wine_keepalive >/dev/null
+    fi
 fi
-jellop_start
+if [ $wine -eq 1 ]; then jellop_start; else jellop_start --no-wine; fi
 
 work=$JELLOP_RUN/cost
 rm -rf "$work" && mkdir -p "$work/silent"
 cp "$native_build/jellop" "$work/silent/jellop"
 declare -A program title kind
 # oneko names its window after the path it was started by.
-names=(oneko native silent wine)
+names=(oneko native silent)
+[ $wine -eq 1 ] && names+=(wine)
 program[oneko]=$oneko; title[oneko]=$oneko; kind[oneko]=native
 program[native]=$native_build/jellop; title[native]=Form1; kind[native]=native
 program[silent]=$work/silent/jellop; title[silent]=Form1; kind[silent]=native

@@ -99,6 +99,15 @@ Window Observer::TopLevel(Window window) const {
     }
 }
 
+Window Observer::TopLevelAt(int x, int y) const {
+    Window root = DefaultRootWindow(display_);
+    Window child = None;
+    int atX = 0;
+    int atY = 0;
+    XTranslateCoordinates(display_, root, root, x, y, &atX, &atY, &child);
+    return child;
+}
+
 std::vector<Window> Observer::Stacking() const {
     Window rootReturn = None;
     Window parent = None;

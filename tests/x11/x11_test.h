@@ -40,6 +40,9 @@ class Observer {
     bool Viewable(Window window) const;
     // The top-level window that holds `window` (the manager's frame, or itself).
     Window TopLevel(Window window) const;
+    // The top-level window that takes the pointer's input at (x, y) of the screen, or None:
+    // its shapes decide, as they decide for the pointer.
+    Window TopLevelAt(int x, int y) const;
     // The root's children, bottom to top.
     std::vector<Window> Stacking() const;
     // The topmost viewable window of the root whose window type is `type`, or None.

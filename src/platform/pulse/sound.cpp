@@ -27,15 +27,16 @@ constexpr SoundResult kOk = SoundResult::Ok;
 constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
 constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
-// The latency asked of the server, the stream's buffer and the sink's together: how long a
-// stopped or restarted sound may still be heard where the server cannot take back what it has
-// mixed (rewinds). The server keeps about half of it, less twice the smallest request, in the
-// sink: 100 ms with 10 ms requests puts 40 ms there, so a stop is heard within 40 ms and the
-// sink wakes a few dozen times a second. (Requests of half the latency would leave the sink
+// The latency asked of the server, the stream's buffer and the sink's together. The server
+// keeps about half of it, less twice the smallest request, in the sink: 200 ms with 60 ms
+// requests puts 40 ms there. That part is what a stopped or restarted sound may still be heard
+// for where the server cannot take back what it has mixed (rewinds); what waits in the stream's
+// buffer goes with a flush. The stream asks for more each time 60 ms of it has played, and
+// each request wakes the program's loop. (Requests of half the latency would leave the sink
 // nothing: it would run at its smallest latency and wake the server every half millisecond
-// while a stream is open.)
-constexpr pa_usec_t kLatencyUsec = 100 * 1000;
-constexpr pa_usec_t kRequestUsec = 10 * 1000;
+// while a stream plays.)
+constexpr pa_usec_t kLatencyUsec = 200 * 1000;
+constexpr pa_usec_t kRequestUsec = 60 * 1000;
 // How much of the sound the stream is given at a time, beyond what the server asks for: a short
 // sound all at once, so that it plays on to its end even while the program's loop is kept
 // from feeding it (a slow tick, a wait of its own). What is queued but not yet mixed goes with

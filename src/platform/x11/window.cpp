@@ -24,11 +24,10 @@ void SetShape(::Display* display, Window window, std::span<const RegionRect> rec
                           static_cast<unsigned short>(rect.bottom - rect.top)});
     }
     // ShapeSet replaces the old shape; the rectangles come banded (YXBanded), as regions keep
-    // them.
-    for (int kind : {ShapeBounding, ShapeInput}) {
-        XShapeCombineRectangles(display, window, kind, 0, 0, xrects.data(),
-                                static_cast<int>(xrects.size()), ShapeSet, YXBanded);
-    }
+    // them. The bounding shape alone: a window with no input shape of its own takes the
+    // pointer within its bounding shape, and one request a frame costs the server half.
+    XShapeCombineRectangles(display, window, ShapeBounding, 0, 0, xrects.data(),
+                            static_cast<int>(xrects.size()), ShapeSet, YXBanded);
 }
 
 } // namespace
@@ -138,9 +137,7 @@ void PetWindow::Apply(const WindowUpdate& update) {
 }
 
 void PetWindow::RemoveShape() {
-    for (int kind : {ShapeBounding, ShapeInput}) {
-        XShapeCombineMask(connection_.Get(), window_, kind, 0, 0, None, ShapeSet);
-    }
+    XShapeCombineMask(connection_.Get(), window_, ShapeBounding, 0, 0, None, ShapeSet);
     XFlush(connection_.Get());
 }
 

@@ -1,7 +1,7 @@
-// The pet window: borderless, cut to exactly the rectangles of its shape (the bounding and
-// the input shape alike), showing one picture unscaled from its top-left corner, above other
-// windows, on every workspace, never in a taskbar, pager or window switcher, never taking the
-// keyboard focus.
+// The pet window: borderless, cut to exactly the rectangles of its shape (its bounding shape,
+// which also bounds where it takes the pointer), showing one picture unscaled from its top-left
+// corner, above other windows, on every workspace, never in a taskbar, pager or window
+// switcher, never taking the keyboard focus.
 //
 // With a window manager (see ewmh.h) it is a managed window that says all that in EWMH terms:
 // a utility window (a type that managers neither tile nor place: openbox keeps it where it

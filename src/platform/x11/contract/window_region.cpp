@@ -1,5 +1,6 @@
 // A form window's shape on X11: the window owns the region it is given and releases the one it
-// had; the X window is cut to the region's banded rectangles (bounding and input shape alike).
+// had; the X window is cut to the region's banded rectangles (its bounding shape, which also
+// bounds where it takes the pointer).
 #include "platform/x11/contract/session.h" // first: see there
 
 #include <pixman.h>
