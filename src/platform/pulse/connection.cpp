@@ -93,6 +93,10 @@ bool Connection::Active() const {
     return context_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_));
 }
 
+void Connection::NeedPromptService(bool more) {
+    prompt_ += more ? 1 : -1;
+}
+
 int Connection::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
     callerFds_ = fds;
     callerCount_ = count;
@@ -117,14 +121,24 @@ int Connection::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
     return callerReady_;
 }
 
-// The main loop's poll: the server's descriptors and the caller's in one poll().
+// The main loop's poll: the server's descriptors and the caller's in one poll(). When no
+// stream needs prompt service, the wait is for the caller's descriptors and the timeout alone,
+// and what the server has sent meanwhile is then looked at without waiting.
 int Connection::PollTogether(pollfd* soundFds, unsigned long soundCount, int timeoutMs,
                              void* userdata) {
     auto& self = *static_cast<Connection*>(userdata);
     self.polled_ = true;
     std::vector<pollfd> all(soundFds, soundFds + soundCount);
     all.insert(all.end(), self.callerFds_, self.callerFds_ + self.callerCount_);
-    int result = ::poll(all.data(), all.size(), timeoutMs);
+    int result = 0;
+    if (self.prompt_ > 0 || !self.Ready()) {
+        result = ::poll(all.data(), all.size(), timeoutMs);
+    } else {
+        result = ::poll(all.data() + soundCount, self.callerCount_, timeoutMs);
+        if (result >= 0) {
+            result = ::poll(all.data(), soundCount, 0);
+        }
+    }
     if (result < 0) {
         self.callerReady_ = -1;
         self.callerErrno_ = errno;

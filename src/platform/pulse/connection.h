@@ -36,6 +36,13 @@ class Connection {
     // One wait of the program's loop: see PollWithSound.
     int Poll(pollfd* fds, nfds_t count, int timeoutMs);
 
+    // While some stream needs the server's requests answered promptly (one being made, one
+    // with more of its sound to give), each wait of the loop wakes for the server. Otherwise
+    // the server's replies (to a cork, a flush, the end of a drain) wait, already in the
+    // socket, until the program wakes for its own reasons: a pet that plays a short sound
+    // every 400 ms is not woken half a dozen times more for each.
+    void NeedPromptService(bool more);
+
   private:
     Connection();
     // Starts connecting, on a fresh context if the last one has failed.
@@ -51,6 +58,7 @@ class Connection {
     int callerReady_ = 0;
     int callerErrno_ = 0;
     bool polled_ = false;
+    int prompt_ = 0; // the streams that need prompt service
 };
 
 } // namespace platform::pulse

@@ -150,8 +150,25 @@ struct SoundBuffer::Impl {
     std::size_t writeFrame = 0;
     bool streaming = false;
     bool volumeChanged = false; // while the stream was being made
+    bool prompt = false;        // counted in the connection's NeedPromptService
 
-    ~Impl() { CloseStream(); }
+    ~Impl() {
+        CloseStream();
+        SetPrompt(false);
+    }
+
+    // A stream being made, or one with more of its sound to give, needs the server's
+    // attention at once; one that has been given all of it, or is stopped, does not.
+    void UpdatePrompt() {
+        SetPrompt(stream != nullptr && streaming &&
+                  (!StreamReady() || looping || writeFrame < frames));
+    }
+    void SetPrompt(bool on) {
+        if (on != prompt) {
+            prompt = on;
+            connection->NeedPromptService(on);
+        }
+    }
 
     // The frame the listener hears now; a sound played once stops at its end and is rewound.
     std::size_t Position() {
@@ -192,13 +209,14 @@ struct SoundBuffer::Impl {
         streaming = true;
         if (!StreamReady()) {
             OpenStream();
-            return;
+        } else {
+            if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
+                pa_operation_unref(flush);
+            }
+            Feed(0);
+            Cork(false);
         }
-        if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
-            pa_operation_unref(flush);
-        }
-        Feed(0);
-        Cork(false);
+        UpdatePrompt();
     }
 
     // Stops what the stream plays: corked, and emptied so that nothing of it is heard later.
@@ -207,12 +225,13 @@ struct SoundBuffer::Impl {
         streaming = false;
         if (!StreamReady()) {
             CloseStream(); // one still being made, or one of a server that has gone
-            return;
+        } else {
+            Cork(true);
+            if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
+                pa_operation_unref(flush);
+            }
         }
-        Cork(true);
-        if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
-            pa_operation_unref(flush);
-        }
+        UpdatePrompt();
     }
 
     void Cork(bool corked) {
@@ -302,6 +321,7 @@ struct SoundBuffer::Impl {
         if (!looping && writeFrame == frames && !drain) {
             drain = pa_stream_drain(stream, &Impl::OnDrained, this);
         }
+        UpdatePrompt();
     }
 
     // Playing on with `loop`: a sound played once that becomes looping takes up feeding again.
@@ -311,6 +331,7 @@ struct SoundBuffer::Impl {
             CancelDrain();
             Feed(pa_stream_writable_size(stream));
         }
+        UpdatePrompt();
     }
 
     static void OnState(pa_stream* stream, void* userdata) {
@@ -319,6 +340,7 @@ struct SoundBuffer::Impl {
             self.volumeChanged = false;
             self.ApplyVolume();
         }
+        self.UpdatePrompt();
     }
 
     static void OnWritable(pa_stream*, std::size_t bytes, void* userdata) {
@@ -337,6 +359,7 @@ struct SoundBuffer::Impl {
         if (self.StreamReady()) {
             self.Cork(true);
         }
+        self.UpdatePrompt();
     }
 };
 

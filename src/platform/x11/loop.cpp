@@ -99,10 +99,10 @@ void EventLoop::Dispatch(const XEvent& event) {
 // A handler may run a modal loop of its own (a menu, a drag) that takes some of them, so each
 // is taken only while one is still queued: XNextEvent on an empty queue would wait for the next
 // event from the server, however long that takes and however many timers fall due meanwhile.
-void EventLoop::DispatchPendingEvents() {
+void EventLoop::DispatchPendingEvents(bool read) {
     ::Display* display = connection_.Get();
-    for (int pending = XPending(display); pending > 0 && XEventsQueued(display, QueuedAlready) > 0;
-         --pending) {
+    for (int pending = read ? XPending(display) : XEventsQueued(display, QueuedAlready);
+         pending > 0 && XEventsQueued(display, QueuedAlready) > 0; --pending) {
         XEvent event;
         XNextEvent(display, &event);
         Dispatch(event);
@@ -111,7 +111,7 @@ void EventLoop::DispatchPendingEvents() {
 
 // One poll() over the X connection and the watched fds; the watched ones that are ready are
 // served.
-void EventLoop::ServeFds(int timeoutMs) {
+bool EventLoop::ServeFds(int timeoutMs) {
     std::vector<pollfd> fds;
     std::vector<Id> ids;
     fds.push_back({connection_.Fd(), POLLIN, 0});
@@ -121,7 +121,7 @@ void EventLoop::ServeFds(int timeoutMs) {
     }
     int ready = poll_(fds.data(), fds.size(), timeoutMs);
     if (ready <= 0) {
-        return; // a timeout, or a signal (EINTR): the caller's pass follows anyway
+        return false; // a timeout, or a signal (EINTR): the caller's pass follows anyway
     }
     for (std::size_t i = 0; i < ids.size(); ++i) {
         auto found = watches_.find(ids[i]);
@@ -132,6 +132,7 @@ void EventLoop::ServeFds(int timeoutMs) {
         InCallback turn(*this);
         (*callback)(fds[i + 1].revents);
     }
+    return fds[0].revents != 0;
 }
 
 void EventLoop::PumpPass() {
@@ -143,8 +144,10 @@ void EventLoop::PumpPass() {
 }
 
 void EventLoop::WaitAndPump() {
+    ::Display* display = connection_.Get();
+    XFlush(display); // what the program asked for goes out before it sleeps
     int timeoutMs = -1;
-    if (XPending(connection_.Get()) > 0) {
+    if (XEventsQueued(display, QueuedAlready) > 0) {
         timeoutMs = 0; // events already read from the connection: poll() would not see them
     } else if (!timers_.empty()) {
         Clock::time_point next = Clock::time_point::max();
@@ -154,8 +157,7 @@ void EventLoop::WaitAndPump() {
         auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
         timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
     }
-    ServeFds(timeoutMs);
-    DispatchPendingEvents();
+    DispatchPendingEvents(ServeFds(timeoutMs));
     RunDueTimers();
 }
 

@@ -84,9 +84,12 @@ class EventLoop {
     };
 
     void RunDueTimers();
-    void DispatchPendingEvents();
+    // `read`: the connection is read for events that have arrived; without it only those
+    // already read are taken (after a poll that found nothing to read: no read would).
+    void DispatchPendingEvents(bool read = true);
     void Dispatch(const XEvent& event);
-    void ServeFds(int timeoutMs);
+    // Whether the X connection has something to read.
+    bool ServeFds(int timeoutMs);
 
     Connection& connection_;
     Id nextId_ = 1;
