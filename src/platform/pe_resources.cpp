@@ -1,6 +1,7 @@
 #include "platform/pe_resources.h"
 
-#include <fstream>
+#include <cstdio>
+#include <memory>
 
 namespace platform {
 
@@ -37,17 +38,19 @@ constexpr std::uint32_t kHighBit = 0x80000000U;
 } // namespace
 
 std::optional<PeModule> PeModule::Open(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
+    // C stdio: the program carries no iostreams (see wave_file.cpp).
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
         return std::nullopt;
     }
-    std::streamoff size = file.tellg();
+    const long size = std::ftell(file.get());
     if (size < 0 || static_cast<std::uint64_t>(size) > kMaxFileSize) {
         return std::nullopt;
     }
     std::vector<std::byte> bytes(static_cast<std::size_t>(size));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    if (std::fseek(file.get(), 0, SEEK_SET) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
         return std::nullopt;
     }
     return FromBytes(std::move(bytes));

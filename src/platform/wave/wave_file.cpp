@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -25,6 +27,17 @@ std::uint32_t Le(const std::uint8_t* bytes, int count) {
     return value;
 }
 
+// The file is read with C stdio: the program carries no iostreams (whose locale machinery
+// would be most of its code and much of its memory).
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Reads `count` bytes at `offset`; whether all of them were there.
+bool ReadAt(std::FILE* file, std::uint64_t offset, void* into, std::size_t count) {
+    return offset <= static_cast<std::uint64_t>(LONG_MAX) &&
+           std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 &&
+           std::fread(into, 1, count, file) == count;
+}
+
 // A chunk's place in the file: its body starts at `offset` and is `size` bytes long.
 struct Chunk {
     std::uint64_t offset = 0;
@@ -32,12 +45,11 @@ struct Chunk {
 };
 
 // Walks the chunks of the RIFF form between `begin` and `end`; the first chunk called `id`.
-std::optional<Chunk> FindChunk(std::ifstream& file, std::uint64_t begin, std::uint64_t end,
+std::optional<Chunk> FindChunk(std::FILE* file, std::uint64_t begin, std::uint64_t end,
                                const char* id) {
     for (std::uint64_t at = begin; at + 8 <= end;) {
         std::array<std::uint8_t, 8> head{};
-        file.seekg(static_cast<std::streamoff>(at));
-        if (!file.read(reinterpret_cast<char*>(head.data()), head.size())) {
+        if (!ReadAt(file, at, head.data(), head.size())) {
             return std::nullopt;
         }
         Chunk chunk{at + 8, Le(head.data() + 4, 4)};
@@ -50,14 +62,13 @@ std::optional<Chunk> FindChunk(std::ifstream& file, std::uint64_t begin, std::ui
 }
 
 // The sample format of a format chunk; nothing for anything but loadable PCM.
-std::optional<WaveFormat> ReadFormat(std::ifstream& file, const Chunk& chunk) {
+std::optional<WaveFormat> ReadFormat(std::FILE* file, const Chunk& chunk) {
     std::array<std::uint8_t, 40> bytes{}; // a WAVEFORMATEXTENSIBLE at most
     if (chunk.size < 16) {
         return std::nullopt;
     }
     const auto wanted = std::min<std::size_t>(chunk.size, bytes.size());
-    file.seekg(static_cast<std::streamoff>(chunk.offset));
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(wanted))) {
+    if (!ReadAt(file, chunk.offset, bytes.data(), wanted)) {
         return std::nullopt;
     }
     WaveFormat format{static_cast<std::uint16_t>(Le(&bytes[0], 2)),
@@ -86,14 +97,14 @@ std::optional<WaveFormat> ReadFormat(std::ifstream& file, const Chunk& chunk) {
 } // namespace
 
 std::optional<WaveFile> ReadWaveFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
-    if (!file) {
+    File opened(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+    std::FILE* file = opened.get();
+    if (!file || std::fseek(file, 0, SEEK_END) != 0) {
         return std::nullopt;
     }
-    const std::streamoff fileBytes = file.tellg();
+    const long fileBytes = std::ftell(file);
     std::array<std::uint8_t, 12> riff{};
-    file.seekg(0);
-    if (fileBytes < 12 || !file.read(reinterpret_cast<char*>(riff.data()), riff.size()) ||
+    if (fileBytes < 12 || !ReadAt(file, 0, riff.data(), riff.size()) ||
         std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
         return std::nullopt;
     }
@@ -116,8 +127,7 @@ std::optional<WaveFile> ReadWaveFile(const std::string& fileName) {
         return std::nullopt;
     }
     WaveFile wave{*format, std::vector<std::uint8_t>(bytes)};
-    file.seekg(static_cast<std::streamoff>(dataChunk->offset));
-    if (!file.read(reinterpret_cast<char*>(wave.data.data()), bytes)) {
+    if (!ReadAt(file, dataChunk->offset, wave.data.data(), bytes)) {
         return std::nullopt;
     }
     return wave;
