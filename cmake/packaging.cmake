@@ -41,6 +41,8 @@ if(JELLOP_PLATFORM STREQUAL "x11")
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Loaded when the first pop-up is drawn, so dpkg-shlibdeps does not see it.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libxft2 (>= 2.1.1)")
   set(CPACK_DEBIAN_PACKAGE_SECTION games)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Desktop Jellop developers <jellop@users.noreply.example>")
   # The summary above is the package's one-line synopsis; this is the text below it.

@@ -1,5 +1,7 @@
 #include "platform/x11/draw.h"
 
+#include "platform/x11/xft_library.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,13 +34,14 @@ Caption ParseCaption(std::string_view caption) {
     return parsed;
 }
 
-Painter::Painter(Connection& connection, double dpi) : connection_(connection), dpi_(dpi) {
+Painter::Painter(Connection& connection, double dpi)
+    : connection_(connection), xft_(XftLibrary::Get()), dpi_(dpi) {
     ::Display* display = connection.Get();
     int screen = connection.ScreenNumber();
-    font_ = XftFontOpen(display, screen, XFT_FAMILY, XftTypeString, "sans", XFT_SIZE, XftTypeDouble,
+    font_ = xft_.FontOpen(display, screen, XFT_FAMILY, XftTypeString, "sans", XFT_SIZE, XftTypeDouble,
                         kFontPoints, XFT_DPI, XftTypeDouble, dpi, nullptr);
     for (int i = 0; i < static_cast<int>(Colour::Count); ++i) {
-        XftColorAllocName(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
+        xft_.ColorAllocName(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
                           kSchemeColours[i], &colours_[i]);
     }
 }
@@ -47,10 +50,10 @@ Painter::~Painter() {
     ::Display* display = connection_.Get();
     int screen = connection_.ScreenNumber();
     for (XftColor& colour : colours_) {
-        XftColorFree(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
+        xft_.ColorFree(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
                      &colour);
     }
-    XftFontClose(display, font_);
+    xft_.FontClose(display, font_);
 }
 
 int Painter::Scaled(int pixelsAt96) const {
@@ -59,7 +62,7 @@ int Painter::Scaled(int pixelsAt96) const {
 
 int Painter::TextWidth(std::string_view text) const {
     XGlyphInfo extents{};
-    XftTextExtentsUtf8(connection_.Get(), font_, reinterpret_cast<const FcChar8*>(text.data()),
+    xft_.TextExtentsUtf8(connection_.Get(), font_, reinterpret_cast<const FcChar8*>(text.data()),
                        static_cast<int>(text.size()), &extents);
     return extents.xOff;
 }
@@ -71,7 +74,7 @@ Canvas::Canvas(const Painter& painter, Window window, int width, int height)
     int screen = connection.ScreenNumber();
     pixmap_ = XCreatePixmap(display, window, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), DefaultDepth(display, screen));
-    draw_ = XftDrawCreate(display, pixmap_, DefaultVisual(display, screen),
+    draw_ = painter.Xft().DrawCreate(display, pixmap_, DefaultVisual(display, screen),
                           DefaultColormap(display, screen));
     gc_ = XCreateGC(display, pixmap_, 0, nullptr);
 }
@@ -79,12 +82,12 @@ Canvas::Canvas(const Painter& painter, Window window, int width, int height)
 Canvas::~Canvas() {
     ::Display* display = painter_.GetConnection().Get();
     XFreeGC(display, gc_);
-    XftDrawDestroy(draw_);
+    painter_.Xft().DrawDestroy(draw_);
     XFreePixmap(display, pixmap_);
 }
 
 void Canvas::Fill(int x, int y, int width, int height, Colour colour) {
-    XftDrawRect(draw_, &painter_.Get(colour), x, y, static_cast<unsigned>(width),
+    painter_.Xft().DrawRect(draw_, &painter_.Get(colour), x, y, static_cast<unsigned>(width),
                 static_cast<unsigned>(height));
 }
 
@@ -96,7 +99,7 @@ void Canvas::Frame(int x, int y, int width, int height, Colour colour) {
 }
 
 void Canvas::Text(int x, int y, std::string_view text, Colour colour) {
-    XftDrawStringUtf8(draw_, &painter_.Get(colour), painter_.Font(), x, y + painter_.Ascent(),
+    painter_.Xft().DrawStringUtf8(draw_, &painter_.Get(colour), painter_.Font(), x, y + painter_.Ascent(),
                       reinterpret_cast<const FcChar8*>(text.data()), static_cast<int>(text.size()));
 }
 

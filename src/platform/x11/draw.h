@@ -14,6 +14,8 @@
 
 namespace platform::x11 {
 
+struct XftLibrary;
+
 enum class Colour { Face, Text, Highlight, HighlightText, Border, Shadow, Count };
 
 // A caption such as "&Sounds": the text shown ("Sounds") and the access key, the character
@@ -40,11 +42,13 @@ class Painter {
     unsigned long Pixel(Colour colour) const { return colours_[static_cast<int>(colour)].pixel; }
 
     Connection& GetConnection() const { return connection_; }
+    const XftLibrary& Xft() const { return xft_; }
     XftFont* Font() const { return font_; }
     const XftColor& Get(Colour colour) const { return colours_[static_cast<int>(colour)]; }
 
   private:
     Connection& connection_;
+    const XftLibrary& xft_;
     double dpi_;
     XftFont* font_;
     XftColor colours_[static_cast<int>(Colour::Count)];

@@ -3,9 +3,12 @@
 # box drawn with Xft, the clipboard selection, single instance and the screen's metrics.
 # Neutral platform code only below them (region data).
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext xft fontconfig)
+pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext)
+# Xft's headers only: the library is loaded when the first pop-up is drawn (xft_library.h).
+pkg_check_modules(JELLOP_XFT REQUIRED xft)
 file(GLOB jellop_x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_library(jellop_x11 STATIC ${jellop_x11_sources})
 jellop_layer_include_dir(platform jellop_x11_include_dir)
 target_include_directories(jellop_x11 PUBLIC ${jellop_x11_include_dir})
+target_include_directories(jellop_x11 SYSTEM PUBLIC ${JELLOP_XFT_INCLUDE_DIRS})
 target_link_libraries(jellop_x11 PUBLIC jellop_region_data PkgConfig::JELLOP_XLIBS)
