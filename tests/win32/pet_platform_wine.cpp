@@ -64,8 +64,11 @@ TEST(PetPlatformWine, TimersTickFromTheMessageLoopAndCanStopIt) {
     platform::RunMessageLoop([&] { return ticks == 5; });
     timer.SetEnabled(false);
     EXPECT_EQ(ticks, 5);
+    // A tick handed over late makes the gap before it longer and the one after it shorter (the
+    // next one falls due on the timer's own schedule); a tick made up for a missed one would come
+    // at once after the one before.
     for (long long gap : gaps) {
-        EXPECT_GE(gap, 35);
+        EXPECT_GE(gap, 10);
         EXPECT_LE(gap, 500);
     }
 }
