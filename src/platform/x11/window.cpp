@@ -106,12 +106,12 @@ void PetWindow::Hide() {
 }
 
 // Position, size, shape and picture go out in one flush, so the server handles them one
-// after the other without the program in between; a compositor sees them in one batch.
+// after the other without the program in between; a compositor sees them in one batch. The
+// shape follows the new size: set first, a shape larger than the old size leaves the window
+// partly covered for a moment (by nobody), and the server would tell the program so, and then
+// that it is clear again, on every frame.
 void PetWindow::Apply(const WindowUpdate& update) {
     ::Display* display = connection_.Get();
-    if (update.shape) {
-        SetShape(display, window_, *update.shape);
-    }
     if (update.picture != nullptr) {
         XSetWindowBackgroundPixmap(display, window_, update.picture->Get());
     }
@@ -129,6 +129,9 @@ void PetWindow::Apply(const WindowUpdate& update) {
     } else if (update.size) {
         XResizeWindow(display, window_, static_cast<unsigned>(size_.width),
                       static_cast<unsigned>(size_.height));
+    }
+    if (update.shape) {
+        SetShape(display, window_, *update.shape);
     }
     if (update.picture != nullptr) {
         XClearWindow(display, window_); // paints the new background over the whole window
