@@ -57,18 +57,6 @@ pa_sample_format_t SampleFormat(std::uint16_t bitsPerSample) {
     }
 }
 
-// A mono sound is played as stereo, both sides the same, so that it can be panned.
-std::vector<std::uint8_t> MonoToStereo(const std::vector<std::uint8_t>& mono,
-                                       unsigned sampleBytes) {
-    std::vector<std::uint8_t> stereo(mono.size() * 2);
-    for (std::size_t from = 0, to = 0; from < mono.size(); from += sampleBytes) {
-        for (int side = 0; side < 2; ++side, to += sampleBytes) {
-            std::copy_n(&mono[from], sampleBytes, &stereo[to]);
-        }
-    }
-    return stereo;
-}
-
 bool OnTheLeft(pa_channel_position_t position) {
     switch (position) {
     case PA_CHANNEL_POSITION_FRONT_LEFT:
@@ -131,9 +119,13 @@ struct SoundBuffer::Impl {
     std::uint32_t bytes = 0;
     pa_sample_spec sampleSpec{}; // as it is played
     pa_channel_map map{};
-    std::vector<std::uint8_t> samples; // as it is played
+    // As the file has them: a mono sound is played as stereo, both sides the same, so that it
+    // can be panned, and is made so as it is given to the stream (not kept twice as large).
+    std::vector<std::uint8_t> samples;
     std::size_t frames = 0;
-    std::size_t frameBytes = 0;
+    std::size_t frameBytes = 0; // as it is played
+    std::size_t sampleBytes = 0;
+    bool mono = false;
     std::int32_t volume = 0;
     std::int32_t pan = 0;
 
@@ -258,8 +250,7 @@ struct SoundBuffer::Impl {
         attributes.tlength =
             static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUsec, &sampleSpec));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq =
-            static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &sampleSpec));
+        attributes.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &sampleSpec));
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         pa_cvolume volumes = ChannelVolumes(map, volume, pan);
         if (pa_stream_connect_playback(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
@@ -297,6 +288,34 @@ struct SoundBuffer::Impl {
         }
     }
 
+    // Gives the stream up to `count` frames from `writeFrame` on, written straight into the
+    // stream's own memory; the frames written, 0 on failure.
+    std::size_t Write(std::size_t count) {
+        void* data = nullptr;
+        std::size_t size = count * frameBytes;
+        if (pa_stream_begin_write(stream, &data, &size) < 0 || data == nullptr) {
+            return 0;
+        }
+        count = std::min(count, size / frameBytes);
+        const std::uint8_t* from = &samples[writeFrame * (mono ? sampleBytes : frameBytes)];
+        auto* to = static_cast<std::uint8_t*>(data);
+        if (mono) {
+            for (std::size_t frame = 0; frame < count; ++frame, from += sampleBytes) {
+                for (int side = 0; side < 2; ++side, to += sampleBytes) {
+                    std::copy_n(from, sampleBytes, to);
+                }
+            }
+        } else {
+            std::copy_n(from, count * frameBytes, to);
+        }
+        if (count == 0 ||
+            pa_stream_write(stream, data, count * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            pa_stream_cancel_write(stream);
+            return 0;
+        }
+        return count;
+    }
+
     // Gives the stream what it asks for, and up to a second more: the rest of the sound, and
     // again from its start when looping. A sound played once is drained when all of it has
     // been given.
@@ -311,8 +330,8 @@ struct SoundBuffer::Impl {
                 writeFrame = 0;
             }
             std::size_t count = std::min(wanted / frameBytes, frames - writeFrame);
-            if (pa_stream_write(stream, &samples[writeFrame * frameBytes], count * frameBytes,
-                                nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            count = Write(count);
+            if (count == 0) {
                 return;
             }
             writeFrame += count;
@@ -488,14 +507,13 @@ SoundDevice::CreateBufferFromFile(const std::string& fileName,
     buffer->sampleSpec.rate = format.samplesPerSec;
     buffer->sampleSpec.channels =
         static_cast<std::uint8_t>(format.channels == 1 ? 2 : format.channels);
-    if (format.channels == 1) {
-        buffer->samples = MonoToStereo(wave->data, format.bitsPerSample / 8);
-    } else {
-        buffer->samples = std::move(wave->data);
-    }
+    buffer->samples = std::move(wave->data);
+    buffer->mono = format.channels == 1;
     pa_channel_map_init_extend(&buffer->map, buffer->sampleSpec.channels, PA_CHANNEL_MAP_WAVEEX);
     buffer->frameBytes = pa_frame_size(&buffer->sampleSpec);
-    buffer->frames = buffer->samples.size() / buffer->frameBytes;
+    buffer->sampleBytes = pa_sample_size(&buffer->sampleSpec);
+    buffer->frames =
+        buffer->samples.size() / (buffer->mono ? buffer->sampleBytes : buffer->frameBytes);
     return SoundBuffer(std::move(buffer));
 }
 
