@@ -6,6 +6,11 @@
 #include <mutex>
 #include <unistd.h>
 
+// Last: Xlib's internals define min and max as macros.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 namespace platform::x11 {
 
 namespace {
@@ -57,6 +62,15 @@ Connection::~Connection() {
     XCloseDisplay(display_);
     std::lock_guard lock(errorsLock);
     recordedErrors.erase(display_);
+}
+
+// Xlib keeps the requests it has not sent yet between buffer and bufptr; _XSend with nothing
+// more to add hands them to the connection. The program's X calls all come from its one
+// thread, so no lock is taken.
+void Connection::Send() const {
+    if (display_->bufptr != display_->buffer) {
+        _XSend(display_, nullptr, 0);
+    }
 }
 
 Atom Connection::Intern(const std::string& name) {

@@ -38,6 +38,10 @@ class Connection {
     // The atom `name`, interned once per connection.
     Atom Intern(const std::string& name);
 
+    // Sends the requests buffered so far, if any, without reading what the server has sent
+    // meanwhile (XFlush reads too: twice a call, mostly for nothing, on every frame).
+    void Send() const;
+
     // Waits until the server has handled every request sent so far (their errors recorded).
     void Sync() const { XSync(display_, False); }
 

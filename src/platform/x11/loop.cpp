@@ -145,7 +145,7 @@ void EventLoop::PumpPass() {
 
 void EventLoop::WaitAndPump() {
     ::Display* display = connection_.Get();
-    XFlush(display); // what the program asked for goes out before it sleeps
+    connection_.Send(); // what the program asked for goes out before it sleeps
     int timeoutMs = -1;
     if (XEventsQueued(display, QueuedAlready) > 0) {
         timeoutMs = 0; // events already read from the connection: poll() would not see them

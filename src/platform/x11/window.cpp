@@ -107,13 +107,19 @@ void PetWindow::Hide() {
 
 // Position, size, shape and picture go out in one flush, so the server handles them one
 // after the other without the program in between; a compositor sees them in one batch. The
-// shape follows the new size: set first, a shape larger than the old size leaves the window
-// partly covered for a moment (by nobody), and the server would tell the program so, and then
-// that it is clear again, on every frame.
+// shape is never set while it reaches past the window's edges: the server would find the
+// window partly covered for a moment (by nothing) and tell the program so, and then that it is
+// clear again, on every frame of the walk.
 void PetWindow::Apply(const WindowUpdate& update) {
     ::Display* display = connection_.Get();
     if (update.picture != nullptr) {
         XSetWindowBackgroundPixmap(display, window_, update.picture->Get());
+    }
+    // A shape that fits in the window as it is goes first; one that does not, once it has grown.
+    const bool shapeFirst = update.shape && (!update.size || (update.size->width <= size_.width &&
+                                                              update.size->height <= size_.height));
+    if (shapeFirst) {
+        SetShape(display, window_, *update.shape);
     }
     if (update.size) {
         size_ = *update.size;
@@ -130,13 +136,13 @@ void PetWindow::Apply(const WindowUpdate& update) {
         XResizeWindow(display, window_, static_cast<unsigned>(size_.width),
                       static_cast<unsigned>(size_.height));
     }
-    if (update.shape) {
+    if (update.shape && !shapeFirst) {
         SetShape(display, window_, *update.shape);
     }
     if (update.picture != nullptr) {
         XClearWindow(display, window_); // paints the new background over the whole window
     }
-    XFlush(display);
+    connection_.Send();
 }
 
 void PetWindow::RemoveShape() {
