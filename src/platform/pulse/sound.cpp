@@ -141,6 +141,7 @@ struct SoundBuffer::Impl {
     pa_operation* drain = nullptr;
     std::size_t writeFrame = 0;
     bool streaming = false;
+    bool holding = false;       // the stream may still hold samples given to it
     bool volumeChanged = false; // while the stream was being made
     bool prompt = false;        // counted in the connection's NeedPromptService
 
@@ -202,9 +203,7 @@ struct SoundBuffer::Impl {
         if (!StreamReady()) {
             OpenStream();
         } else {
-            if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
-                pa_operation_unref(flush);
-            }
+            Flush();
             Feed(0);
             Cork(false);
         }
@@ -219,11 +218,20 @@ struct SoundBuffer::Impl {
             CloseStream(); // one still being made, or one of a server that has gone
         } else {
             Cork(true);
-            if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
-                pa_operation_unref(flush);
-            }
+            Flush();
         }
         UpdatePrompt();
+    }
+
+    // Empties the stream, unless it holds nothing: a sound heard to its end left it empty.
+    void Flush() {
+        if (!holding) {
+            return;
+        }
+        if (pa_operation* flush = pa_stream_flush(stream, nullptr, nullptr)) {
+            pa_operation_unref(flush);
+            holding = false;
+        }
     }
 
     void Cork(bool corked) {
@@ -242,6 +250,7 @@ struct SoundBuffer::Impl {
         if (!stream) {
             return;
         }
+        holding = false;
         volumeChanged = false;
         pa_stream_set_state_callback(stream, &Impl::OnState, this);
         pa_stream_set_write_callback(stream, &Impl::OnWritable, this);
@@ -313,6 +322,7 @@ struct SoundBuffer::Impl {
             pa_stream_cancel_write(stream);
             return 0;
         }
+        holding = true;
         return count;
     }
 
@@ -371,10 +381,11 @@ struct SoundBuffer::Impl {
 
     // The sound has been heard to its end (or the server would not drain it): the stream is
     // corked until the buffer plays again.
-    static void OnDrained(pa_stream*, int, void* userdata) {
+    static void OnDrained(pa_stream*, int success, void* userdata) {
         auto& self = *static_cast<Impl*>(userdata);
         pa_operation_unref(std::exchange(self.drain, nullptr));
         self.streaming = false;
+        self.holding = self.holding && !success;
         if (self.StreamReady()) {
             self.Cork(true);
         }
