@@ -10,9 +10,8 @@
 #include <memory>
 #include <string>
 
-#include <pixman.h>
-
 #include "platform/handles.h"
+#include "platform/shared/band_region.h"
 #include "platform/window.h"
 
 namespace platform::shared::detail {
@@ -50,18 +49,9 @@ struct DcObject {
     WindowHandle window{};   // window DCs: the window (the desktop window is the screen)
 };
 
-class RegionObject {
-  public:
-    RegionObject() { pixman_region32_init(&region_); }
-    ~RegionObject() { pixman_region32_fini(&region_); }
-    RegionObject(const RegionObject&) = delete;
-    RegionObject& operator=(const RegionObject&) = delete;
-
-    pixman_region32_t* get() { return &region_; }
+struct RegionObject {
+    BandRegion region;
     WindowHandle owner{}; // the window that owns it, if it was given to one
-
-  private:
-    pixman_region32_t region_;
 };
 
 struct Objects {

@@ -1,22 +1,25 @@
-// Regions on pixman's region32: banded, coalesced, half-open rectangles, the same form
-// Win32 keeps its regions in, so region blocks come out in the same order.
+// Regions as the table's BandRegion values: banded, coalesced, half-open rectangles, the same
+// form Win32 keeps its regions in, so region blocks come out in the same order. Running out of
+// memory fails the call, as it does on Win32, rather than ending the program.
 #include "platform/region.h"
 
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "platform/shared/objects.h"
 
 namespace platform {
 namespace {
 
+using shared::BandOp;
+using shared::BandRegion;
 using shared::detail::FindRegion;
 using shared::detail::RecordMisuse;
 using shared::detail::RegionObject;
 
-RegionKind KindOf(pixman_region32_t* region) {
-    int count = 0;
-    pixman_region32_rectangles(region, &count);
+RegionKind KindOf(const BandRegion& region) {
+    const std::size_t count = region.Rects().size();
     return count == 0 ? RegionKind::Null : count == 1 ? RegionKind::Simple : RegionKind::Complex;
 }
 
@@ -44,17 +47,12 @@ Region ExtCreateRegion(std::span<const std::byte> block) {
     if (!IsValidRegionData(block)) {
         return {};
     }
-    std::vector<pixman_box32_t> boxes;
-    for (const RegionRect& rect : RegionDataRects(block)) {
+    std::unique_ptr<RegionObject> region;
+    try {
+        region = std::make_unique<RegionObject>();
         // Empty and inverted rectangles add nothing, as on Win32.
-        if (rect.left < rect.right && rect.top < rect.bottom) {
-            boxes.push_back({rect.left, rect.top, rect.right, rect.bottom});
-        }
-    }
-    auto region = std::make_unique<RegionObject>();
-    pixman_region32_fini(region->get());
-    if (!pixman_region32_init_rects(region->get(), boxes.data(), static_cast<int>(boxes.size()))) {
-        pixman_region32_init(region->get());
+        region->region = BandRegion::FromRects(RegionDataRects(block));
+    } catch (const std::bad_alloc&) {
         return {};
     }
     return Wrap(std::move(region));
@@ -65,9 +63,8 @@ std::uint32_t GetRegionData(RegionHandle region, std::uint32_t size, void* buffe
     if (object == nullptr) {
         return 0;
     }
-    int count = 0;
-    const pixman_box32_t* boxes = pixman_region32_rectangles(object->get(), &count);
-    std::uint64_t needed = kRgnDataHeaderSize + 16ull * static_cast<std::uint64_t>(count);
+    const std::span<const RegionRect> rects = object->region.Rects();
+    std::uint64_t needed = kRgnDataHeaderSize + 16ull * static_cast<std::uint64_t>(rects.size());
     if (needed > std::numeric_limits<std::uint32_t>::max()) {
         return 0;
     }
@@ -76,10 +73,6 @@ std::uint32_t GetRegionData(RegionHandle region, std::uint32_t size, void* buffe
     }
     if (size < needed) {
         return 0;
-    }
-    std::vector<RegionRect> rects(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        rects[static_cast<std::size_t>(i)] = {boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2};
     }
     std::vector<std::uint8_t> block = RegionDataBlock(rects);
     std::memcpy(buffer, block.data(), block.size());
@@ -94,11 +87,7 @@ Region CreateRectRgn(std::int32_t left, std::int32_t top, std::int32_t right, st
         std::swap(top, bottom);
     }
     auto region = std::make_unique<RegionObject>();
-    if (left < right && top < bottom) {
-        pixman_box32_t box{left, top, right, bottom};
-        pixman_region32_fini(region->get());
-        pixman_region32_init_with_extents(region->get(), &box);
-    }
+    region->region = BandRegion::FromBox({left, top, right, bottom});
     return Wrap(std::move(region));
 }
 
@@ -110,36 +99,35 @@ RegionKind CombineRgn(RegionHandle destination, RegionHandle first, RegionHandle
     if (to == nullptr || a == nullptr || b == nullptr) {
         return RegionKind::Error;
     }
-    // Work into a temporary: the destination may be one of the operands.
-    RegionObject result;
-    bool ok = true;
+    BandOp op{};
     switch (mode) {
     case CombineMode::And:
-        ok = pixman_region32_intersect(result.get(), a->get(), b->get());
+        op = BandOp::Intersect;
         break;
     case CombineMode::Or:
-        ok = pixman_region32_union(result.get(), a->get(), b->get());
+        op = BandOp::Union;
         break;
-    case CombineMode::Xor: {
-        RegionObject both;
-        ok = pixman_region32_union(result.get(), a->get(), b->get()) &&
-             pixman_region32_intersect(both.get(), a->get(), b->get()) &&
-             pixman_region32_subtract(result.get(), result.get(), both.get());
+    case CombineMode::Xor:
+        op = BandOp::Xor;
         break;
-    }
     case CombineMode::Diff:
-        ok = pixman_region32_subtract(result.get(), a->get(), b->get());
+        op = BandOp::Subtract;
         break;
     case CombineMode::Copy:
-        ok = pixman_region32_copy(result.get(), a->get());
         break;
     default:
         return RegionKind::Error;
     }
-    if (!ok || !pixman_region32_copy(to->get(), result.get())) {
+    // Work into a temporary: the destination may be one of the operands, and on failure it
+    // keeps what it held.
+    try {
+        BandRegion result =
+            mode == CombineMode::Copy ? a->region : BandRegion::Combine(a->region, b->region, op);
+        to->region = std::move(result);
+    } catch (const std::bad_alloc&) {
         return RegionKind::Error;
     }
-    return KindOf(to->get());
+    return KindOf(to->region);
 }
 
 } // namespace platform

@@ -3,8 +3,6 @@
 // bounds where it takes the pointer).
 #include "platform/x11/contract/session.h" // first: see there
 
-#include <pixman.h>
-
 #include "platform/region.h"
 #include "platform/shared/objects.h"
 
@@ -22,12 +20,8 @@ bool SetWindowRgn(WindowHandle window, Region region, bool /*redraw*/) {
     }
     std::optional<std::vector<RegionRect>> rects;
     if (given != nullptr) {
-        rects.emplace();
-        int count = 0;
-        const pixman_box32_t* boxes = pixman_region32_rectangles(given->get(), &count);
-        for (int i = 0; i < count; ++i) {
-            rects->push_back({boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
-        }
+        const std::span<const RegionRect> banded = given->region.Rects();
+        rects.emplace(banded.begin(), banded.end());
         given->owner = window;
     }
     if (!IsNull(form->region)) {
