@@ -72,7 +72,7 @@ const std::shared_ptr<ModuleData>& OwnModule() {
                                 : platform::ResourceType::RawData;
             resource.name = static_cast<std::int32_t>(embedded.id);
             const auto* bytes = reinterpret_cast<const std::byte*>(embedded.data);
-            resource.bytes.assign(bytes, bytes + embedded.size);
+            resource.embedded = std::span<const std::byte>(bytes, embedded.size);
             state.own->resources.push_back(std::move(resource));
         }
     }
@@ -124,7 +124,7 @@ const ModuleResource* Resolve(const std::map<std::uintptr_t, ResourceRef>& table
 
 // A bitmap resource is a BITMAPINFOHEADER, its colour table and its rows: a .bmp file
 // without the 14-byte file header, which the decoder wants in front.
-std::vector<std::uint8_t> WithFileHeader(const std::vector<std::byte>& resource) {
+std::vector<std::uint8_t> WithFileHeader(std::span<const std::byte> resource) {
     std::vector<std::uint8_t> file(14 + resource.size());
     std::transform(resource.begin(), resource.end(), file.begin() + 14,
                    [](std::byte b) { return static_cast<std::uint8_t>(b); });
@@ -223,7 +223,7 @@ ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, Re
 
 std::uint32_t SizeofResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
     const ModuleResource* found = Resolve(State().infos, static_cast<std::uintptr_t>(resource));
-    return found == nullptr ? 0 : static_cast<std::uint32_t>(found->bytes.size());
+    return found == nullptr ? 0 : static_cast<std::uint32_t>(found->Data().size());
 }
 
 ResourceDataHandle LoadResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
@@ -242,7 +242,7 @@ const void* LockResource(ResourceDataHandle data) {
     }
     // An empty resource still has an address, as in a mapped module.
     static const std::byte kEmpty{};
-    return found->bytes.empty() ? &kEmpty : found->bytes.data();
+    return found->Data().empty() ? &kEmpty : found->Data().data();
 }
 
 namespace {
@@ -264,7 +264,7 @@ const DecodedBitmap* Decode(const ModuleResource& resource) {
     if (found != decoded.end()) {
         return &found->second;
     }
-    std::vector<std::uint8_t> file = WithFileHeader(resource.bytes);
+    std::vector<std::uint8_t> file = WithFileHeader(resource.Data());
     int width = 0, height = 0, channels = 0;
     stbi_uc* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width,
                                          &height, &channels, 3);
@@ -274,7 +274,7 @@ const DecodedBitmap* Decode(const ModuleResource& resource) {
     DecodedBitmap bitmap;
     bitmap.width = width;
     bitmap.height = height;
-    std::memcpy(&bitmap.bitCount, resource.bytes.data() + 14, 2);
+    std::memcpy(&bitmap.bitCount, resource.Data().data() + 14, 2);
     std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     bitmap.rows.assign(stride * static_cast<std::size_t>(height), 0);
     for (int y = 0; y < height; ++y) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -17,8 +18,15 @@ struct ModuleResource {
     platform::ResourceType type = platform::ResourceType::RawData;
     std::variant<std::int32_t, std::string> name; // an integer id or a text name
     std::vector<std::byte> bytes;
+    // The program's own resources are not copied: their bytes stay where the program's image
+    // holds them, and `bytes` is empty.
+    std::span<const std::byte> embedded;
     bool loadFails = false; // LoadResource gives no data handle
     bool lockFails = false; // LockResource gives no address
+
+    std::span<const std::byte> Data() const {
+        return embedded.data() != nullptr ? embedded : std::span<const std::byte>(bytes);
+    }
 };
 
 // Makes `path` a module that LoadLibraryEx opens, holding `resources`. Paths compare
