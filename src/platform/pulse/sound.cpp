@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 #include "platform/pulse/connection.h"
@@ -54,6 +55,29 @@ pa_sample_format_t SampleFormat(std::uint16_t bitsPerSample) {
         return PA_SAMPLE_S24LE;
     default:
         return PA_SAMPLE_S32LE;
+    }
+}
+
+// Each of `count` samples of `bytes` bytes (1 to 4) copied to both sides of a stereo frame;
+// the sample size a constant in each loop, so that a copy is a move, not a call.
+template <std::size_t Bytes>
+void ToBothSidesOf(const std::uint8_t* from, std::uint8_t* to, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i, from += Bytes, to += 2 * Bytes) {
+        std::memcpy(to, from, Bytes);
+        std::memcpy(to + Bytes, from, Bytes);
+    }
+}
+
+void ToBothSides(const std::uint8_t* from, std::uint8_t* to, std::size_t count, std::size_t bytes) {
+    switch (bytes) {
+    case 1:
+        return ToBothSidesOf<1>(from, to, count);
+    case 2:
+        return ToBothSidesOf<2>(from, to, count);
+    case 3:
+        return ToBothSidesOf<3>(from, to, count);
+    default:
+        return ToBothSidesOf<4>(from, to, count);
     }
 }
 
@@ -309,11 +333,7 @@ struct SoundBuffer::Impl {
         const std::uint8_t* from = &samples[writeFrame * (mono ? sampleBytes : frameBytes)];
         auto* to = static_cast<std::uint8_t*>(data);
         if (mono) {
-            for (std::size_t frame = 0; frame < count; ++frame, from += sampleBytes) {
-                for (int side = 0; side < 2; ++side, to += sampleBytes) {
-                    std::copy_n(from, sampleBytes, to);
-                }
-            }
+            ToBothSides(from, to, count, sampleBytes);
         } else {
             std::copy_n(from, count * frameBytes, to);
         }
