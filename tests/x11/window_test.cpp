@@ -164,8 +164,10 @@ TEST_F(WindowTest, InsideACallbackThePositionIsTheServersAfterEveryPlacement) {
 }
 
 // Frames of different sizes, as the walk shows them: each is one configure and one shape, and
-// none of them makes the window seem covered, even for a moment (the server would say so to
-// the program twice a frame, and a pet on a bare desktop would raise itself again each time).
+// on a bare desktop none of them makes the window seem covered, even for a moment (the server
+// would say so to the program twice a frame, and the pet, which keeps itself above the others
+// there, would raise itself again each time). Under a manager the frame window it puts around
+// the pet follows each resize a moment later, and the pet does not watch its visibility.
 TEST_F(WindowTest, EachFrameIsOneConfigureAndOneShapeAndNeverSeemsCovered) {
     MakeWindow({100, 100}, {10, 10});
     window_->Show();
@@ -212,7 +214,9 @@ TEST_F(WindowTest, EachFrameIsOneConfigureAndOneShapeAndNeverSeemsCovered) {
     }
     EXPECT_EQ(configures, 6);
     EXPECT_EQ(boundingShapes, 6);
-    EXPECT_EQ(visibilityChanges, 0);
+    if (!ManagedDesktop()) {
+        EXPECT_EQ(visibilityChanges, 0);
+    }
 }
 
 TEST_F(WindowTest, OpacityIsTheWindowPropertyAndShowsWhereACompositorRuns) {

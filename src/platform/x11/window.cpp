@@ -13,8 +13,6 @@ namespace platform::x11 {
 
 namespace {
 
-constexpr long kPetEvents = ButtonPressMask | ButtonReleaseMask | VisibilityChangeMask;
-
 void SetShape(::Display* display, Window window, std::span<const RegionRect> rects) {
     std::vector<XRectangle> xrects;
     xrects.reserve(rects.size());
@@ -39,7 +37,11 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     ::Display* display = connection.Get();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = managed_ ? False : True;
-    attributes.event_mask = kPetEvents;
+    // Visibility is watched only where nothing else keeps the window above the others: under a
+    // manager the frame it puts around the window follows each resize a moment later, and the
+    // window would hear of being covered by it and clear again on every frame.
+    attributes.event_mask =
+        ButtonPressMask | ButtonReleaseMask | (managed_ ? NoEventMask : VisibilityChangeMask);
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     window_ =
