@@ -108,6 +108,7 @@ void cDIBSection::RandomiseBits(bool bGray) {
         }
     }
     runtime::TheRandomGenerator() = generator;
+    platform::BitsChanged(hDib());
 }
 
 std::unique_ptr<cDIBSection> cDIBSection::Resample(std::int32_t lNewHeight,
@@ -146,6 +147,7 @@ void cDIBSection::ResampleInto(cDIBSection& cDib) {
     target.Check(3 * std::int64_t{width - 1} + 2, height - 1);
     ResampleBilinear({source.Row(0), Width(), Height(), source.RowLength()}, columns, rows,
                      {target.Row(0), width, height, target.RowLength()});
+    platform::BitsChanged(cDib.hDib());
 }
 
 } // namespace imaging

@@ -76,6 +76,11 @@ MemoryDc CreateCompatibleDC(DcHandle dc);
 // on failure). `usage` is DIB_RGB_COLORS; no file mapping is used.
 Bitmap CreateDIBSection(DcHandle dc, const BitmapInfo& info, std::uint32_t usage, void** bits);
 
+// Reports that a DIB section's pixels were written directly, through the address
+// CreateDIBSection gave. Windows reads the section's memory at every paint and needs no word
+// of it; a backend that shows pictures from a copy on a display server copies them again.
+void BitsChanged(BitmapHandle bitmap);
+
 // A bitmap in the format of `dc`'s device.
 Bitmap CreateCompatibleBitmap(DcHandle dc, std::int32_t width, std::int32_t height);
 

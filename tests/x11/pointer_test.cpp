@@ -115,6 +115,10 @@ TEST_F(PointerTest, ThePositionIsTheServersAndButtonsComeTyped) {
     observer_.MovePointer(123, 456);
     EXPECT_EQ(platform::x11::PointerPosition(*connection_), (Point{123, 456}));
     observer_.MovePointer(510, 407);
+    // The wheel and the side buttons: nothing, as a Windows program gets no press from them.
+    for (unsigned button : {4u, 5u, 6u, 7u, 8u, 9u}) {
+        observer_.Click(button);
+    }
     observer_.Key("Shift_L", true);
     observer_.Click(3);
     observer_.Key("Shift_L", false);

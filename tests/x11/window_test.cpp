@@ -322,6 +322,15 @@ TEST_F(WindowTest, WithAManagerTheWindowIsAnUndecoratedStickyUtilityAboveTheOthe
                observer_.Viewable(other);
     };
     EXPECT_TRUE(Eventually(above));
+    // Out of the topmost band it is an ordinary window: raised, the other one covers it.
+    window_->SetTopmost(false);
+    ASSERT_TRUE(Eventually(
+        [&] { return !observer_.HasAtom(id, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }));
+    XRaiseWindow(observer_.Get(), other);
+    XSync(observer_.Get(), False);
+    EXPECT_TRUE(Eventually([&] { return !above(); }));
+    window_->SetTopmost(true);
+    EXPECT_TRUE(Eventually(above));
     XDestroyWindow(observer_.Get(), other);
     XSync(observer_.Get(), False);
 }
@@ -345,10 +354,18 @@ TEST_F(WindowTest, WithoutAManagerTheWindowPlacesItselfAndStaysAbove) {
                                  InputOutput, CopyFromParent, CWOverrideRedirect, &other);
     XMapRaised(observer_.Get(), cover);
     XSync(observer_.Get(), False);
-    EXPECT_TRUE(Eventually([&] {
+    auto petOnTop = [&] {
         std::vector<Window> stacking = observer_.Stacking();
         return !stacking.empty() && stacking.back() == window_->Id() && observer_.Viewable(cover);
-    }));
+    };
+    EXPECT_TRUE(Eventually(petOnTop));
+    // Out of the topmost band it no longer raises itself: covered, it stays covered.
+    window_->SetTopmost(false);
+    XRaiseWindow(observer_.Get(), cover);
+    XSync(observer_.Get(), False);
+    EXPECT_FALSE(Eventually(petOnTop, std::chrono::milliseconds(500)));
+    window_->SetTopmost(true);
+    EXPECT_TRUE(Eventually(petOnTop)) << "back in the band, it comes to the top";
     XDestroyWindow(observer_.Get(), cover);
     XSync(observer_.Get(), False);
 }

@@ -269,7 +269,14 @@ bool BitBlt(DcHandle destination, std::int32_t x, std::int32_t y, std::int32_t w
             std::copy_n(out, 3, pixel);
         }
     }
+    ++to->bitmap->version;
     return true;
+}
+
+void BitsChanged(BitmapHandle bitmap) {
+    if (BitmapObject* object = FindBitmap(bitmap)) {
+        ++object->version;
+    }
 }
 
 std::int32_t GetObject(BitmapHandle bitmap, BitmapRecord& record) {

@@ -32,6 +32,10 @@ struct BitmapObject {
     std::uint16_t bitsPixel = 24; // what GetObject reports
     std::unique_ptr<std::uint8_t[]> pixels;
     DcHandle selectedInto{};
+    // Counts the changes of the pixels (blits into the bitmap, and direct writes reported
+    // with BitsChanged): a backend that keeps a copy on a server makes it again only when
+    // this has moved on.
+    std::uint64_t version = 0;
 
     // Pixel (x, y), y counted from the top line of the picture.
     std::uint8_t* At(std::int32_t x, std::int32_t y) {

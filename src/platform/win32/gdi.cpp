@@ -53,6 +53,8 @@ bool DeleteObject(BitmapHandle bitmap) {
     return ::DeleteObject(ToHbitmap(bitmap)) != FALSE;
 }
 
+void BitsChanged(BitmapHandle) {}
+
 bool BitBlt(DcHandle destination, std::int32_t x, std::int32_t y, std::int32_t width,
             std::int32_t height, DcHandle source, std::int32_t sourceX, std::int32_t sourceY,
             std::uint32_t rop) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <poll.h>
 #include <unistd.h>
 
 // Last: Xlib's internals define min and max as macros.
@@ -71,6 +72,22 @@ void Connection::Send() const {
     if (display_->bufptr != display_->buffer) {
         _XSend(display_, nullptr, 0);
     }
+}
+
+bool Connection::WaitForWindowEvent(Window window, int type, std::chrono::milliseconds timeout,
+                                    XEvent& event) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // Each check reads what has arrived without blocking; poll() sleeps until more does.
+    while (!XCheckTypedWindowEvent(display_, window, type, &event)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd connection{Fd(), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left.count()));
+    }
+    return true;
 }
 
 Atom Connection::Intern(const std::string& name) {

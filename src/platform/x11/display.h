@@ -7,6 +7,7 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,6 +45,11 @@ class Connection {
 
     // Waits until the server has handled every request sent so far (their errors recorded).
     void Sync() const { XSync(display_, False); }
+
+    // Takes the next event of `type` for `window` out of the queue, waiting for it at most
+    // `timeout`; other events stay queued in their order. False when none came in time.
+    bool WaitForWindowEvent(Window window, int type, std::chrono::milliseconds timeout,
+                            XEvent& event);
 
     // The 32-bit items of `property` of `window`, if it has the type `type` (none otherwise,
     // a window that has gone included).

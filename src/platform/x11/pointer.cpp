@@ -61,14 +61,10 @@ std::optional<ButtonEvent> ClickTracker::Track(const XButtonEvent& event) {
     case Button3:
         typed.button = MouseButton::Right;
         break;
-    case Button4:
-    case Button5:
-    case 6:
-    case 7:
-        return std::nullopt;
     default:
-        typed.button = MouseButton::Other;
-        break;
+        // The wheel (4 to 7) and the side buttons (8 and up) are no presses to a Windows
+        // program either: the pet does nothing on them.
+        return std::nullopt;
     }
     typed.pressed = event.type == ButtonPress;
     typed.shift = (event.state & ShiftMask) != 0;

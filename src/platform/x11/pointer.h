@@ -17,7 +17,7 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-enum class MouseButton { Left, Middle, Right, Other };
+enum class MouseButton { Left, Middle, Right };
 
 struct ButtonEvent {
     MouseButton button;

@@ -5,6 +5,7 @@
 #include <X11/extensions/shape.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <vector>
 
 #include "platform/x11/ewmh.h"
@@ -12,6 +13,8 @@
 namespace platform::x11 {
 
 namespace {
+
+constexpr long kEvents = ButtonPressMask | ButtonReleaseMask;
 
 void SetShape(::Display* display, Window window, std::span<const RegionRect> rects) {
     std::vector<XRectangle> xrects;
@@ -40,8 +43,7 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     // Visibility is watched only where nothing else keeps the window above the others: under a
     // manager the frame it puts around the window follows each resize a moment later, and the
     // window would hear of being covered by it and clear again on every frame.
-    attributes.event_mask =
-        ButtonPressMask | ButtonReleaseMask | (managed_ ? NoEventMask : VisibilityChangeMask);
+    attributes.event_mask = kEvents | (managed_ ? NoEventMask : VisibilityChangeMask);
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     window_ =
@@ -63,6 +65,9 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     wmHints.input = False;
     wmHints.initial_state = NormalState;
     XSetWMHints(display, window_, &wmHints);
+    // A manager's close asks the program (which fades out and ends) rather than ending it.
+    Atom protocols[] = {connection.Intern("WM_DELETE_WINDOW")};
+    XSetWMProtocols(display, window_, protocols, 1);
     if (managed_) {
         SetNoDecorations(connection, window_);
         static const char* const kType[] = {"_NET_WM_WINDOW_TYPE_UTILITY"};
@@ -80,20 +85,49 @@ PetWindow::~PetWindow() {
 // The states and the workspace are set again before each map: a manager removes them when
 // the window is withdrawn.
 void PetWindow::SetManagedProperties() {
-    static const char* const kStates[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
-                                          "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY"};
-    SetAtomList(connection_, window_, "_NET_WM_STATE", kStates);
+    static const char* const kStates[] = {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                                          "_NET_WM_STATE_STICKY", "_NET_WM_STATE_ABOVE"};
+    // The above state last, so that a window out of the topmost band leaves it out.
+    SetAtomList(connection_, window_, "_NET_WM_STATE",
+                std::span(kStates).first(topmost_ ? 4 : 3));
     SetCardinal(connection_, window_, "_NET_WM_DESKTOP", 0xFFFFFFFFUL); // every workspace
 }
 
 void PetWindow::Show() {
     position_.reset(); // a manager places a window it takes
-    if (managed_) {
+    ::Display* display = connection_.Get();
+    // A window shown already only comes to the top: no word of it becoming viewable will come.
+    const bool wait = managed_ && !visible_;
+    if (wait) {
         SetManagedProperties();
+        XSelectInput(display, window_, kEvents | VisibilityChangeMask);
     }
-    XMapRaised(connection_.Get(), window_);
-    XFlush(connection_.Get());
+    XMapRaised(display, window_);
+    XFlush(display);
     visible_ = true;
+    if (wait) {
+        XEvent event;
+        connection_.WaitForWindowEvent(window_, VisibilityNotify, std::chrono::milliseconds(500),
+                                       event);
+        XSelectInput(display, window_, kEvents);
+    }
+}
+
+void PetWindow::SetTopmost(bool on) {
+    if (on == topmost_) {
+        return;
+    }
+    topmost_ = on;
+    if (managed_ && visible_) {
+        // A mapped window's state is the manager's to change: it is asked (0 removes, 1 adds).
+        const long request[5] = {on ? 1 : 0,
+                                 static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0,
+                                 1, 0};
+        SendToRoot(connection_, window_, "_NET_WM_STATE", request);
+    } else if (!managed_ && on) {
+        XRaiseWindow(connection_.Get(), window_);
+    }
+    XFlush(connection_.Get());
 }
 
 void PetWindow::Hide() {
@@ -114,8 +148,11 @@ void PetWindow::Hide() {
 // clear again, on every frame of the walk.
 void PetWindow::Apply(const WindowUpdate& update) {
     ::Display* display = connection_.Get();
-    if (update.picture != nullptr) {
-        XSetWindowBackgroundPixmap(display, window_, update.picture->Get());
+    const bool resized = update.size && *update.size != size_;
+    const bool newPicture = update.picture != nullptr && update.picture->Get() != background_;
+    if (newPicture) {
+        background_ = update.picture->Get();
+        XSetWindowBackgroundPixmap(display, window_, background_);
     }
     // A shape that fits in the window as it is goes first; one that does not, once it has grown.
     const bool shapeFirst = update.shape && (!update.size || (update.size->width <= size_.width &&
@@ -141,8 +178,10 @@ void PetWindow::Apply(const WindowUpdate& update) {
     if (update.shape && !shapeFirst) {
         SetShape(display, window_, *update.shape);
     }
-    if (update.picture != nullptr) {
-        XClearWindow(display, window_); // paints the new background over the whole window
+    // A resize paints the background over the whole window by itself (its contents are
+    // forgotten: the default bit gravity); a new picture at the same size needs a clear.
+    if (newPicture && !resized) {
+        XClearWindow(display, window_);
     }
     connection_.Send();
 }
@@ -198,12 +237,20 @@ void PetWindow::HandleEvent(const XEvent& event) {
             state = later.xvisibility.state;
         }
         // Without a manager nothing else keeps the window above the others.
-        if (!managed_ && keepRaised_ && state != VisibilityUnobscured) {
+        if (!managed_ && keepRaised_ && topmost_ && state != VisibilityUnobscured) {
             XRaiseWindow(connection_.Get(), window_);
             XFlush(connection_.Get());
         }
         break;
     }
+    case ClientMessage:
+        if (event.xclient.message_type == connection_.Intern("WM_PROTOCOLS") &&
+            static_cast<Atom>(event.xclient.data.l[0]) ==
+                connection_.Intern("WM_DELETE_WINDOW") &&
+            onClose_) {
+            onClose_();
+        }
+        break;
     case ButtonPress:
     case ButtonRelease:
         if (std::optional<ButtonEvent> typed = clicks_.Track(event.xbutton); typed && onButton_) {

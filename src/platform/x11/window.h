@@ -55,6 +55,11 @@ class PetWindow {
     // Whether a window manager ran when the window was made (and so manages it).
     bool Managed() const { return managed_; }
 
+    // Maps the window. A window manager takes a window on its way to the screen (it reparents
+    // it into a frame at the top-left corner, then moves the frame where the window asked to
+    // be): until it shows, the server's idea of its position is not yet the real one, so under
+    // a manager this waits for the server's word that the window is viewable (half a second at
+    // most: a manager that never maps it does not hang the program).
     void Show();
     void Hide();
     bool Visible() const { return visible_; }
@@ -79,10 +84,17 @@ class PetWindow {
     // program's own pop-ups (its menu, its message box) are open it lets them lie above it.
     void KeepRaised(bool on) { keepRaised_ = on; }
 
+    // Into (on, as it is made) or out of the band of windows above all others: the manager's
+    // above state, or without one the window's own raising.
+    void SetTopmost(bool on);
+
     // Button presses and releases on the window.
     void OnButton(std::function<void(const ButtonEvent&)> handler) {
         onButton_ = std::move(handler);
     }
+    // The window manager asking the window to close (WM_DELETE_WINDOW: its close button, a
+    // keyboard shortcut, the session's end).
+    void OnCloseRequest(std::function<void()> handler) { onClose_ = std::move(handler); }
 
   private:
     void SetManagedProperties();
@@ -94,12 +106,15 @@ class PetWindow {
     bool managed_;
     bool visible_ = false;
     bool keepRaised_ = true;
+    bool topmost_ = true;
     WindowSize size_;
+    Pixmap background_ = None; // the picture the window shows
     // The position last read, in the loop's callback turn `positionTurn_`.
     mutable std::optional<Point> position_;
     mutable std::uint64_t positionTurn_ = 0;
     ClickTracker clicks_;
     std::function<void(const ButtonEvent&)> onButton_;
+    std::function<void()> onClose_;
 };
 
 } // namespace platform::x11

@@ -5,6 +5,11 @@
 
 #include "platform/messages.h"
 
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/x11/close_signals.h"
 #include "platform/x11/contract/events.h"
 
 namespace platform {
@@ -71,6 +76,50 @@ void DeliverButton(WindowHandle window, const ButtonEvent& event) {
     press.x = event.window.x;
     press.y = event.window.y;
     GuardCallback([&] { handler(press); });
+}
+
+namespace {
+
+// Whether a request to end has been handed to the program already.
+bool endRequested = false;
+
+// A second request to end, while the program is still busy with the first, ends it at once:
+// the user or the session has asked twice. The servers let go of the program's window, its
+// selection and its sound stream when its connections close.
+void EndAtOnceIfRequestedBefore() {
+    if (endRequested) {
+        _exit(0);
+    }
+    endRequested = true;
+}
+
+} // namespace
+
+void DeliverCloseRequest(WindowHandle window) {
+    FormWindow* form = Session::Get().Find(window);
+    if (form == nullptr || !form->events || !form->events->closeRequest) {
+        return;
+    }
+    EndAtOnceIfRequestedBefore();
+    std::shared_ptr<const WindowEvents> events = form->events; // held while it runs
+    GuardCallback([&] { events->closeRequest(); });
+}
+
+void DeliverEndSignal(int signal) {
+    std::vector<std::shared_ptr<const WindowEvents>> takers;
+    for (WindowHandle window : Session::Get().Windows()) {
+        FormWindow* form = Session::Get().Find(window);
+        if (form->window->Visible() && form->events && form->events->sessionEnd) {
+            takers.push_back(form->events);
+        }
+    }
+    if (takers.empty()) {
+        CloseSignals::EndBy(signal);
+    }
+    EndAtOnceIfRequestedBefore();
+    for (const std::shared_ptr<const WindowEvents>& events : takers) {
+        GuardCallback([&] { events->sessionEnd(); });
+    }
 }
 
 } // namespace platform::x11

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/pulse/sound_poll.h"
 #include "platform/shared/objects.h"
+#include "platform/x11/contract/events.h"
 #include "platform/x11/screen.h"
 
 namespace platform::x11 {
@@ -16,26 +16,6 @@ namespace {
 // The picture cache holds the few frames the program shows; a program that made pictures
 // without end would empty it now and then rather than grow.
 constexpr std::size_t kMostPictures = 256;
-
-// FNV-1a taken eight bytes at a time, with a shift that brings the high bits of each product
-// back down: a frame is summed on every tick, so the sum goes a word per step, not a byte.
-std::uint64_t PixelSum(const std::uint8_t* pixels, std::size_t bytes) {
-    std::uint64_t sum = 1469598103934665603ULL;
-    auto mix = [&sum](std::uint64_t word) {
-        sum = (sum ^ word) * 1099511628211ULL;
-        sum ^= sum >> 29;
-    };
-    std::size_t i = 0;
-    for (; i + 8 <= bytes; i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, pixels + i, 8);
-        mix(word);
-    }
-    for (; i < bytes; ++i) {
-        mix(pixels[i]);
-    }
-    return sum;
-}
 
 } // namespace
 
@@ -84,6 +64,7 @@ Session::Session() : connection_(Connection::Open()) {
     loop_ = std::make_unique<EventLoop>(*connection_);
     // The sound server's descriptors are waited for in the same poll as the display.
     loop_->SetPollFunction(&pulse::PollWithSound);
+    closeSignals_ = std::make_unique<CloseSignals>(*loop_, &DeliverEndSignal);
     dpi_ = ScreenDpi(*connection_);
 }
 
@@ -108,6 +89,14 @@ PetWindow* Session::AnyVisibleWindow() {
     return nullptr;
 }
 
+std::vector<WindowHandle> Session::Windows() const {
+    std::vector<WindowHandle> windows;
+    for (const auto& [handle, form] : windows_) {
+        windows.push_back(WindowHandle{handle});
+    }
+    return windows;
+}
+
 WindowHandle Session::Add(FormWindow form) {
     std::uintptr_t value = shared::detail::NewHandleValue();
     windows_.emplace(value, std::move(form));
@@ -119,17 +108,15 @@ void Session::Remove(WindowHandle window) {
 }
 
 // A bitmap's pixels may change after it was shown (a DIB section drawn into): each upload is
-// kept with a checksum of the pixels it was made from, and made again when they differ. The
-// frames are small, so the sum costs little beside a round trip.
+// kept with the version of the pixels it was made from, and made again when that moved on.
 const ServerPicture* Session::Picture(BitmapHandle bitmap) {
     shared::detail::BitmapObject* object = shared::detail::FindBitmap(bitmap);
     if (object == nullptr || object->width < 1 || object->height < 1) {
         return nullptr;
     }
-    const std::uint64_t sum =
-        PixelSum(object->pixels.get(), static_cast<std::size_t>(object->stride) * object->height);
     auto key = static_cast<std::uintptr_t>(bitmap);
-    if (auto found = pictures_.find(key); found != pictures_.end() && found->second.sum == sum) {
+    if (auto found = pictures_.find(key);
+        found != pictures_.end() && found->second.version == object->version) {
         return found->second.picture.get();
     }
     if (pictures_.size() >= kMostPictures) {
@@ -139,7 +126,8 @@ const ServerPicture* Session::Picture(BitmapHandle bitmap) {
                    object->bottomUp};
     UploadedPicture& uploaded = pictures_[key];
     uploaded.picture = std::make_unique<ServerPicture>(*connection_, view);
-    uploaded.sum = sum;
+    uploaded.version = object->version;
+    ++uploads_;
     return uploaded.picture.get();
 }
 

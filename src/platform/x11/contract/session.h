@@ -12,6 +12,7 @@
 // The Xlib pieces are read before the contract's headers, here and in every file of the
 // backend (which includes this header first): their unqualified `Window` is Xlib's, which
 // platform::Window would hide once declared.
+#include "platform/x11/close_signals.h"
 #include "platform/x11/display.h"
 #include "platform/x11/drag.h"
 #include "platform/x11/draw.h"
@@ -70,6 +71,8 @@ class Session {
     double Dpi() const { return dpi_; }
 
     FormWindow* Find(WindowHandle window);
+    // The form windows there are now.
+    std::vector<WindowHandle> Windows() const;
     // A form window on the screen, if there is one.
     PetWindow* AnyVisibleWindow();
     WindowHandle Add(FormWindow form);
@@ -78,6 +81,8 @@ class Session {
     // The server's copy of `bitmap`'s pixels (a bitmap of the shared object table), uploaded
     // on first use and again when the pixels have changed; null when `bitmap` is not a bitmap.
     const ServerPicture* Picture(BitmapHandle bitmap);
+    // How many pictures have been sent to the server so far.
+    std::uint64_t PictureUploads() const { return uploads_; }
 
     // Whether the form windows raise themselves above every other window (see PetWindow): not
     // while one of the program's own pop-ups is open.
@@ -92,14 +97,16 @@ class Session {
 
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<EventLoop> loop_;
+    std::unique_ptr<CloseSignals> closeSignals_;
     std::unique_ptr<Painter> painter_;
     double dpi_ = 96;
     std::map<std::uintptr_t, FormWindow> windows_;
     struct UploadedPicture {
         std::unique_ptr<ServerPicture> picture;
-        std::uint64_t sum = 0; // of the pixels it was made from
+        std::uint64_t version = 0; // of the pixels it was made from
     };
     std::map<std::uintptr_t, UploadedPicture> pictures_;
+    std::uint64_t uploads_ = 0;
 };
 
 // While it lives, the program's own pop-up may lie above its form windows.

@@ -4,8 +4,6 @@
 
 #include "platform/window.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "platform/shared/objects.h"
@@ -17,26 +15,6 @@ namespace {
 
 using x11::FormWindow;
 using x11::Session;
-
-// Shows the window. A window manager takes a window on its way to the screen (it reparents
-// it into a frame at the top-left corner, then moves the frame where the window asked to be):
-// until it is shown the server's idea of its position is not yet the real one, so the show
-// waits (a moment at most) for the window to be seen.
-void Show(FormWindow& form) {
-    form.window->Show();
-    if (!form.window->Managed()) {
-        return;
-    }
-    ::Display* display = Session::Get().GetConnection().Get();
-    for (int tries = 0; tries < 100; ++tries) {
-        XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(display, form.window->Id(), &attributes) ||
-            attributes.map_state == IsViewable) {
-            return;
-        }
-        usleep(5000);
-    }
-}
 
 void Place(FormWindow& form, const PixelRect& rect) {
     form.heldRect = rect;
@@ -59,6 +37,7 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
     WindowHandle handle = session.Add(std::move(form));
     window->OnButton(
         [handle](const x11::ButtonEvent& event) { x11::DeliverButton(handle, event); });
+    window->OnCloseRequest([handle] { x11::DeliverCloseRequest(handle); });
     return Window(handle);
 }
 
@@ -87,7 +66,7 @@ bool ShowWindow(WindowHandle window, bool visible) {
     bool wasVisible = form->window->Visible();
     form->ApplyHeld();
     if (visible) {
-        Show(*form);
+        form->window->Show();
     } else {
         form->window->Hide();
     }
@@ -126,15 +105,16 @@ bool SetWindowRect(WindowHandle window, const PixelRect& rect) {
 }
 
 // The window is kept above others as it is made (window.h): by its EWMH state with a manager,
-// by raising itself without one. Topmost off only places and shows it.
-bool SetTopmost(WindowHandle window, bool /*on*/, const PixelRect& rect) {
+// by raising itself without one.
+bool SetTopmost(WindowHandle window, bool on, const PixelRect& rect) {
     FormWindow* form = Session::Get().Find(window);
     if (form == nullptr) {
         return false;
     }
     form->heldRect = rect;
     form->ApplyHeld();
-    Show(*form);
+    form->window->SetTopmost(on);
+    form->window->Show();
     return true;
 }
 
