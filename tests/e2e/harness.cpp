@@ -63,6 +63,12 @@ std::optional<int> Process::WaitForExit(std::chrono::milliseconds timeout) {
     return status_;
 }
 
+void Process::Signal(int signal) {
+    if (pid_ > 0 && !status_) {
+        kill(pid_, signal);
+    }
+}
+
 void Process::Kill() {
     if (pid_ > 0 && !status_) {
         kill(-pid_, SIGKILL);
@@ -288,7 +294,38 @@ bool Desktop::WindowManagerRuns() {
 }
 
 bool Desktop::CompositorRuns() {
-    return XGetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False)) != None;
+    return SelectionHasOwner("_NET_WM_CM_S0");
+}
+
+bool Desktop::SelectionHasOwner(const char* selection) {
+    return XGetSelectionOwner(display_, XInternAtom(display_, selection, False)) != None;
+}
+
+std::string Desktop::Resources() {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, 0, 1 << 20,
+                       False, XA_STRING, &type, &format, &count, &after, &data);
+    std::string text = data != nullptr && format == 8 ? std::string(reinterpret_cast<char*>(data), count)
+                                                      : std::string();
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return text;
+}
+
+void Desktop::SetResources(const std::string& database) {
+    XChangeProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(database.data()),
+                    static_cast<int>(database.size()));
+    XSync(display_, False);
+}
+
+void Desktop::CloseByWindowManager(::Window window) {
+    // Source indication 2: a pager or taskbar acting for the user.
+    SendToWindowManager(display_, window, "_NET_CLOSE_WINDOW", {CurrentTime, 2});
 }
 
 void SendToWindowManager(::Display* display, ::Window window, const char* type,

@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/process.h"
@@ -21,6 +22,22 @@ using namespace std::chrono_literals;
 
 // Path of a file of the windows build ($JELLOP_WINDOWS_BUILD, else the build tree's default).
 std::string WindowsBuildPath(const std::string& relative);
+
+// Polls `done` every `every` until it holds or `limit` has passed; whether it held. Every wait
+// for something a user would see goes through here, with a deadline generous enough for a
+// loaded machine.
+template <typename Condition>
+bool WaitUntil(Condition done, std::chrono::milliseconds limit,
+               std::chrono::milliseconds every = std::chrono::milliseconds(20)) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(every);
+    }
+    return true;
+}
 
 using capture::StartProcess;
 using capture::WaitForProcess;
@@ -48,6 +65,8 @@ class Process {
     bool Running();
     // Waits for the program to end; its exit status, or nothing on timeout.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+    // Sends the program (not its process group) `signal`.
+    void Signal(int signal);
     void Kill();
 
   private:
@@ -128,6 +147,13 @@ class Desktop {
     bool WindowManagerRuns();
     // A compositor owns the _NET_WM_CM_S0 selection.
     bool CompositorRuns();
+    bool SelectionHasOwner(const char* selection);
+    // The X resource database the server holds (RESOURCE_MANAGER on the root: Xft.dpi and the
+    // like, read by programs as they start), and replacing it.
+    std::string Resources();
+    void SetResources(const std::string& database);
+    // Asks the window manager to close `window` (_NET_CLOSE_WINDOW), as its close button would.
+    void CloseByWindowManager(::Window window);
     // Asks the window manager to show workspace `index` (_NET_CURRENT_DESKTOP); the workspace
     // it shows.
     void SwitchWorkspace(long index);

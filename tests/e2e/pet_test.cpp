@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -26,22 +28,6 @@ const std::vector<int> kDeathFrames{142, 143, 144, 145, 146};
 
 // The pet's first place: 6420 x 4800 twips at 15 twips per pixel, frame 101 (37 x 36).
 constexpr Geometry kFirstPlace{428, 320, 37, 36};
-
-// Polls `done` every `every` until it holds or `limit` has passed; whether it held. Every wait
-// for something a user would see goes through here, with a deadline generous enough for a
-// loaded machine.
-template <typename Condition>
-bool WaitUntil(Condition done, std::chrono::milliseconds limit,
-               std::chrono::milliseconds every = 20ms) {
-    auto deadline = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(every);
-    }
-    return true;
-}
 
 // The colour of the test desktop's background, as scripts/env.sh sets it.
 Pixel Background() {
@@ -753,6 +739,113 @@ TEST_F(PetEndToEnd, WithSoundsOffNoNewSoundStarts) {
     ASSERT_GT(recording.Frames(), static_cast<std::size_t>(sound::kRate)) << "nothing recorded";
     EXPECT_TRUE(sound::SoundStretches(recording).empty());
     EXPECT_TRUE(pet_->WaitForExit(20s)) << "it still dies, silently";
+}
+
+// The streams the sound server plays for its clients now.
+int SinkInputs() {
+    std::unique_ptr<FILE, int (*)(FILE*)> list(popen("pactl list short sink-inputs", "r"), pclose);
+    int lines = 0;
+    for (int c; list && (c = std::fgetc(list.get())) != EOF;) {
+        lines += c == '\n' ? 1 : 0;
+    }
+    return lines;
+}
+
+// How the desktop asks the native program to end: a signal, or the window manager's close.
+enum class EndRequest { Term, Hup, Int, ManagerClose };
+
+class NativeEndRequests : public PetEndToEnd {
+  protected:
+    void SetUp() override {
+        if (ProgramUnderTest() != PetProgram::Native) {
+            GTEST_SKIP() << "the Windows program gets WM_CLOSE and WM_ENDSESSION from the system";
+        }
+        PetEndToEnd::SetUp();
+    }
+
+    void Request(EndRequest request) {
+        switch (request) {
+        case EndRequest::Term: pet_->Signal(SIGTERM); break;
+        case EndRequest::Hup: pet_->Signal(SIGHUP); break;
+        case EndRequest::Int: pet_->Signal(SIGINT); break;
+        case EndRequest::ManagerClose: desktop_.CloseByWindowManager(window_); break;
+        }
+    }
+
+    // The window's opacity, read until the window goes; the readings in order.
+    std::vector<double> OpacityUntilGone(std::chrono::milliseconds limit) {
+        std::vector<double> readings;
+        auto end = Clock::now() + limit;
+        while (Clock::now() < end && desktop_.IsMapped(window_)) {
+            double opacity = desktop_.OpacityProperty(window_);
+            // A window gone meanwhile reads as having no opacity set: not a reading.
+            if (desktop_.IsMapped(window_)) {
+                readings.push_back(opacity);
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return readings;
+    }
+};
+
+// Each request, while the pet fades in and while it walks: the program's own shutdown runs
+// (the fade-out, down from opaque), it ends with status 0 and leaves nothing behind: its
+// single-instance selection is free and the sound server plays no stream of it.
+TEST_F(NativeEndRequests, EachRequestToEndFadesThePetOutAndEndsItCleanly) {
+    const bool managed = desktop_.WindowManagerRuns();
+    bool first = true;
+    for (EndRequest request :
+         {EndRequest::Term, EndRequest::Hup, EndRequest::Int, EndRequest::ManagerClose}) {
+        if (request == EndRequest::ManagerClose && !managed) {
+            continue; // nobody to send it
+        }
+        for (bool walking : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "request " << static_cast<int>(request)
+                                              << (walking ? ", walking" : ", fading in"));
+            if (!first) {
+                ASSERT_TRUE(WaitUntil([&] { return SinkInputs() == 0; }, 10s));
+                Launch();
+            }
+            first = false;
+            if (walking) {
+                WaitUntilWalking();
+            } else {
+                ASSERT_TRUE(
+                    WaitUntil([&] { return desktop_.OpacityProperty(window_) < 0.9; }, 20s, 2ms))
+                    << "the fade-in was not seen";
+            }
+            Request(request);
+            std::vector<double> opacity = OpacityUntilGone(30s);
+            auto status = pet_->WaitForExit(20s);
+            ASSERT_TRUE(status) << "the program did not end";
+            EXPECT_EQ(*status, 0);
+            // Opaque (the fade-in, if under way, ends first), then faded out.
+            auto opaque = std::find_if(opacity.begin(), opacity.end(),
+                                       [](double a) { return a > 0.95; });
+            ASSERT_NE(opaque, opacity.end()) << "never opaque after the request";
+            EXPECT_TRUE(std::any_of(opaque, opacity.end(), [](double a) { return a < 0.2; }))
+                << "no fade-out";
+            EXPECT_FALSE(desktop_.SelectionHasOwner("_JELLOP_S0"));
+            EXPECT_TRUE(WaitUntil([&] { return SinkInputs() == 0; }, 10s)) << "a stream was left";
+        }
+    }
+}
+
+// Asked again while it fades out, the program ends at once, the fade-out cut short.
+TEST_F(NativeEndRequests, ASecondRequestDuringTheFadeOutEndsItAtOnce) {
+    WaitUntilWalking();
+    pet_->Signal(SIGTERM);
+    ASSERT_TRUE(WaitUntil([&] { return desktop_.OpacityProperty(window_) < 0.9; }, 20s, 2ms))
+        << "the fade-out did not start";
+    pet_->Signal(SIGTERM);
+    std::vector<double> opacity = OpacityUntilGone(30s);
+    auto status = pet_->WaitForExit(20s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    ASSERT_FALSE(opacity.empty());
+    // The whole fade-out would have gone down to 1/255.
+    EXPECT_GT(opacity.back(), 0.3) << "the fade-out ran to its end";
+    EXPECT_FALSE(desktop_.SelectionHasOwner("_JELLOP_S0"));
 }
 
 } // namespace

@@ -91,6 +91,12 @@ TEST_F(X11Test, TheResolutionIsXftDpiWhenSetAndTheFontsFollowIt) {
     database.Set("Xft.dpi:\tnonsense\n");
     EXPECT_DOUBLE_EQ(platform::x11::ScreenDpi(*connection_), 96.0);
 
+    // The whole-number scale the program is drawn at: dpi / 96 to the nearest, halves up.
+    for (auto [dpi, scale] : {std::pair{72.0, 1}, {96.0, 1}, {120.0, 1}, {143.9, 1}, {144.0, 2},
+                              {192.0, 2}, {239.0, 2}, {240.0, 3}, {384.0, 4}}) {
+        EXPECT_EQ(platform::x11::ScaleForDpi(dpi), scale) << dpi << " DPI";
+    }
+
     platform::x11::ScreenSize size = platform::x11::ScreenSizeInPixels(*connection_);
     EXPECT_EQ(size.width, DisplayWidth(observer_.Get(), 0));
     EXPECT_EQ(size.height, DisplayHeight(observer_.Get(), 0));

@@ -24,8 +24,8 @@ unsigned long Channel(std::uint8_t value, unsigned long mask) {
 
 } // namespace
 
-ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels)
-    : connection_(connection), width_(pixels.width), height_(pixels.height) {
+ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels, int scale)
+    : connection_(connection), width_(pixels.width * scale), height_(pixels.height * scale) {
     ::Display* display = connection.Get();
     int screen = connection.ScreenNumber();
     Visual* visual = DefaultVisual(display, screen);
@@ -37,10 +37,11 @@ ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels)
     image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) *
                                                  static_cast<std::size_t>(height_)));
     for (int y = 0; y < height_; ++y) {
+        const int sourceY = y / scale;
         const std::uint8_t* row =
-            pixels.bgr + (pixels.bottomUp ? height_ - 1 - y : y) * pixels.stride;
+            pixels.bgr + (pixels.bottomUp ? pixels.height - 1 - sourceY : sourceY) * pixels.stride;
         for (int x = 0; x < width_; ++x) {
-            const std::uint8_t* pixel = row + 3 * x;
+            const std::uint8_t* pixel = row + 3 * (x / scale);
             XPutPixel(image, x, y,
                       Channel(pixel[2], visual->red_mask) | Channel(pixel[1], visual->green_mask) |
                           Channel(pixel[0], visual->blue_mask));

@@ -24,8 +24,9 @@ struct PixelView {
 
 class ServerPicture {
   public:
-    // Uploads `pixels` (at least 1x1) for windows of the connection's default visual.
-    ServerPicture(Connection& connection, const PixelView& pixels);
+    // Uploads `pixels` (at least 1x1) for windows of the connection's default visual, each
+    // pixel drawn as a square of `scale` x `scale` (nearest neighbour: crisp).
+    ServerPicture(Connection& connection, const PixelView& pixels, int scale = 1);
     ~ServerPicture();
     ServerPicture(const ServerPicture&) = delete;
     ServerPicture& operator=(const ServerPicture&) = delete;

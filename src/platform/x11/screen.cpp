@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,8 +39,8 @@ double ScreenDpi(Connection& connection) {
     return dpi;
 }
 
-float TwipsPerPixel(double dpi) {
-    return static_cast<float>(1440.0 / dpi);
+int ScaleForDpi(double dpi) {
+    return std::max(1, static_cast<int>(std::floor(dpi / 96.0 + 0.5)));
 }
 
 ScreenSize ScreenSizeInPixels(const Connection& connection) {

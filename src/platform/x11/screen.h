@@ -15,8 +15,12 @@ struct ScreenSize {
 // sets it to a positive number (desktops set it for the fonts they scale), else 96.
 double ScreenDpi(Connection& connection);
 
-// Twips per pixel at `dpi`: 1440 / dpi, so 15 at 96 DPI.
-float TwipsPerPixel(double dpi);
+// How many pixels of the screen show one pixel of the program at `dpi`. The program works in
+// pixels of a 96-DPI screen, as Windows shows a program that does not scale itself; on a denser
+// screen everything it shows is drawn that many times larger. A whole number, so the picture
+// stays crisp: dpi / 96 to the nearest, halves up, at least 1 (1 below 144 DPI, 2 from 144 to
+// 239, 3 from 240).
+int ScaleForDpi(double dpi);
 
 // The size of the connection's screen in pixels.
 ScreenSize ScreenSizeInPixels(const Connection& connection);

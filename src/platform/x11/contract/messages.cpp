@@ -73,8 +73,8 @@ void DeliverButton(WindowHandle window, const ButtonEvent& event) {
                                                              : platform::MouseButton::Middle;
     press.shift = event.shift;
     press.control = event.control;
-    press.x = event.window.x;
-    press.y = event.window.y;
+    press.x = Session::Get().ToProgram(event.window.x);
+    press.y = Session::Get().ToProgram(event.window.y);
     GuardCallback([&] { handler(press); });
 }
 

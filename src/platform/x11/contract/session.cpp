@@ -23,24 +23,36 @@ PixelRect FormWindow::Rect() {
     if (heldRect) {
         return *heldRect;
     }
+    const Session& session = Session::Get();
     Point at = window->Position();
     WindowSize size = window->Size();
-    placed = PixelRect{at.x, at.y, at.x + size.width, at.y + size.height};
+    const int left = session.ToProgram(at.x);
+    const int top = session.ToProgram(at.y);
+    placed = PixelRect{left, top, left + session.ToProgram(size.width),
+                       top + session.ToProgram(size.height)};
     return *placed;
 }
 
 void FormWindow::ApplyHeld() {
+    const Session& session = Session::Get();
     WindowUpdate update;
+    std::vector<RegionRect> shape;
     if (heldShape && !*heldShape) {
         window->RemoveShape();
     } else if (heldShape) {
-        update.shape = std::span<const RegionRect>(**heldShape);
+        // Scaled rectangle by rectangle, the bands stay bands.
+        for (const RegionRect& rect : **heldShape) {
+            shape.push_back({session.ToScreen(rect.left), session.ToScreen(rect.top),
+                             session.ToScreen(rect.right), session.ToScreen(rect.bottom)});
+        }
+        update.shape = std::span<const RegionRect>(shape);
     }
     if (heldRect && heldRect != placed) {
         placed = heldRect;
-        update.position = Point{heldRect->left, heldRect->top};
+        update.position = Point{session.ToScreen(heldRect->left), session.ToScreen(heldRect->top)};
         // X windows are at least 1 x 1; a form of no size is kept as small as the server allows.
-        update.size = WindowSize{std::max(heldRect->Width(), 1), std::max(heldRect->Height(), 1)};
+        update.size = WindowSize{session.ToScreen(std::max(heldRect->Width(), 1)),
+                                 session.ToScreen(std::max(heldRect->Height(), 1))};
     }
     if (heldPicture) {
         update.picture = Session::Get().Picture(*heldPicture);
@@ -66,6 +78,7 @@ Session::Session() : connection_(Connection::Open()) {
     loop_->SetPollFunction(&pulse::PollWithSound);
     closeSignals_ = std::make_unique<CloseSignals>(*loop_, &DeliverEndSignal);
     dpi_ = ScreenDpi(*connection_);
+    scale_ = ScaleForDpi(dpi_);
 }
 
 const Painter& Session::GetPainter() {
@@ -125,7 +138,7 @@ const ServerPicture* Session::Picture(BitmapHandle bitmap) {
     PixelView view{object->width, object->height, object->stride, object->pixels.get(),
                    object->bottomUp};
     UploadedPicture& uploaded = pictures_[key];
-    uploaded.picture = std::make_unique<ServerPicture>(*connection_, view);
+    uploaded.picture = std::make_unique<ServerPicture>(*connection_, view, scale_);
     uploaded.version = object->version;
     ++uploads_;
     return uploaded.picture.get();

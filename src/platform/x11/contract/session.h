@@ -65,10 +65,17 @@ class Session {
   public:
     static Session& Get();
 
-    Connection& GetConnection() { return *connection_; }
+    Connection& GetConnection() const { return *connection_; }
     EventLoop& Loop() { return *loop_; }
     const Painter& GetPainter();
     double Dpi() const { return dpi_; }
+    // Screen pixels per pixel of the program (screen.h): the program's places and sizes are
+    // multiplied by it on the way to the server, and the server's divided by it (rounded down:
+    // a screen pixel lies in the program's pixel that covers it).
+    int ToScreen(int length) const { return length * scale_; }
+    int ToProgram(int length) const {
+        return length >= 0 ? length / scale_ : -((-length + scale_ - 1) / scale_);
+    }
 
     FormWindow* Find(WindowHandle window);
     // The form windows there are now.
@@ -100,6 +107,7 @@ class Session {
     std::unique_ptr<CloseSignals> closeSignals_;
     std::unique_ptr<Painter> painter_;
     double dpi_ = 96;
+    int scale_ = 1;
     std::map<std::uintptr_t, FormWindow> windows_;
     struct UploadedPicture {
         std::unique_ptr<ServerPicture> picture;

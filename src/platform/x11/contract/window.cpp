@@ -31,8 +31,10 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
     FormWindow form;
     PixelRect rect{x, y, x + width, y + height};
     form.window = std::make_unique<x11::PetWindow>(
-        session.GetConnection(), session.Loop(), caption, x11::Point{x, y},
-        x11::WindowSize{std::max(rect.Width(), 1), std::max(rect.Height(), 1)});
+        session.GetConnection(), session.Loop(), caption,
+        x11::Point{session.ToScreen(x), session.ToScreen(y)},
+        x11::WindowSize{session.ToScreen(std::max(rect.Width(), 1)),
+                        session.ToScreen(std::max(rect.Height(), 1))});
     x11::PetWindow* window = form.window.get();
     WindowHandle handle = session.Add(std::move(form));
     window->OnButton(
@@ -148,17 +150,19 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture) {
     }
 }
 
+// The program's pixels are those of a 96-DPI screen (session.h): 1440 / 96 twips each.
 float TwipsPerPixelX() {
-    return x11::TwipsPerPixel(Session::Get().Dpi());
+    return 15.0f;
 }
 
 float TwipsPerPixelY() {
-    return x11::TwipsPerPixel(Session::Get().Dpi());
+    return 15.0f;
 }
 
 ScreenSize GetScreenSize() {
-    x11::ScreenSize size = x11::ScreenSizeInPixels(Session::Get().GetConnection());
-    return {size.width, size.height};
+    const Session& session = Session::Get();
+    x11::ScreenSize size = x11::ScreenSizeInPixels(session.GetConnection());
+    return {session.ToProgram(size.width), session.ToProgram(size.height)};
 }
 
 } // namespace platform
