@@ -3,6 +3,8 @@
 
 #include <X11/Xatom.h>
 
+#include <utility>
+
 #include "platform/x11/draw.h"
 #include "platform/x11/instance.h"
 #include "platform/x11/screen.h"
