@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +48,60 @@ ScreenSize ScreenSizeInPixels(const Connection& connection) {
     ::Display* display = connection.Get();
     return {DisplayWidth(display, connection.ScreenNumber()),
             DisplayHeight(display, connection.ScreenNumber())};
+}
+
+MonitorArea PrimaryMonitor(Connection& connection) {
+    ::Display* display = connection.Get();
+    ScreenSize screen = ScreenSizeInPixels(connection);
+    MonitorArea area{0, 0, screen.width, screen.height};
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    // Monitors came with RandR 1.5.
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
+        !XRRQueryVersion(display, &major, &minor) || major * 100 + minor < 105) {
+        return area;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, connection.Root(), True, &count);
+    for (int i = 0; i < count; ++i) {
+        if (monitors[i].primary && monitors[i].width > 0 && monitors[i].height > 0) {
+            area = {monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+        }
+    }
+    if (monitors != nullptr) {
+        XRRFreeMonitors(monitors);
+    }
+    return area;
+}
+
+ScreenChanges::ScreenChanges(Connection& connection, EventLoop& loop,
+                             std::function<void()> changed)
+    : connection_(connection), loop_(loop) {
+    ::Display* display = connection.Get();
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+        return;
+    }
+    XSetWindowAttributes attributes{};
+    window_ = XCreateWindow(display, connection.Root(), -1, -1, 1, 1, 0, 0, InputOnly,
+                            CopyFromParent, 0, &attributes);
+    XRRSelectInput(display, window_,
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    loop_.SetWindowHandler(window_, [display, eventBase, changed = std::move(changed)](
+                                        const XEvent& event) {
+        if (event.type == eventBase + RRScreenChangeNotify) {
+            XRRUpdateConfiguration(const_cast<XEvent*>(&event)); // Xlib's idea of the size
+        }
+        if (event.type == eventBase + RRScreenChangeNotify || event.type == eventBase + RRNotify) {
+            changed();
+        }
+    });
+}
+
+ScreenChanges::~ScreenChanges() {
+    if (window_ != None) {
+        loop_.SetWindowHandler(window_, nullptr);
+        XDestroyWindow(connection_.Get(), window_);
+    }
 }
 
 } // namespace platform::x11

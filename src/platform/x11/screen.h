@@ -2,7 +2,10 @@
 // its resolution (1440 twips to the inch).
 #pragma once
 
+#include <functional>
+
 #include "platform/x11/display.h"
+#include "platform/x11/loop.h"
 
 namespace platform::x11 {
 
@@ -24,5 +27,34 @@ int ScaleForDpi(double dpi);
 
 // The size of the connection's screen in pixels.
 ScreenSize ScreenSizeInPixels(const Connection& connection);
+
+// A monitor's part of the screen, in the screen's pixels.
+struct MonitorArea {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const MonitorArea&, const MonitorArea&) = default;
+};
+
+// The primary monitor as RandR names it; the whole screen when RandR names none (no RandR, no
+// monitor marked primary).
+MonitorArea PrimaryMonitor(Connection& connection);
+
+// Calls `changed` from the loop whenever the screen's layout changes (a monitor added,
+// removed, moved or given another resolution), for as long as it lives. The RandR events go to
+// a small window of its own, which needs no handler of the root window.
+class ScreenChanges {
+  public:
+    ScreenChanges(Connection& connection, EventLoop& loop, std::function<void()> changed);
+    ~ScreenChanges();
+    ScreenChanges(const ScreenChanges&) = delete;
+    ScreenChanges& operator=(const ScreenChanges&) = delete;
+
+  private:
+    Connection& connection_;
+    EventLoop& loop_;
+    Window window_ = None;
+};
 
 } // namespace platform::x11

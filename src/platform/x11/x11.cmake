@@ -3,7 +3,7 @@
 # box drawn with Xft, the clipboard selection, single instance and the screen's metrics.
 # Neutral platform code only below them (region data).
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext)
+pkg_check_modules(JELLOP_XLIBS REQUIRED IMPORTED_TARGET x11 xext xrandr)
 # Xft's headers only: the library is loaded when the first pop-up is drawn (xft_library.h).
 pkg_check_modules(JELLOP_XFT REQUIRED xft)
 file(GLOB jellop_x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)

@@ -17,7 +17,7 @@ bool GetCursorPos(PointerPosition& position) {
     x11::PetWindow* window = session.AnyVisibleWindow();
     x11::Point at = window != nullptr ? window->PointerPosition()
                                       : x11::PointerPosition(session.GetConnection());
-    position = {session.ToProgram(at.x), session.ToProgram(at.y)};
+    position = {session.ToProgramX(at.x), session.ToProgramY(at.y)};
     return true;
 }
 

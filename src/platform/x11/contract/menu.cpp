@@ -91,7 +91,7 @@ std::uint32_t TrackPopupMenu(MenuHandle menu, std::int32_t x, std::int32_t y,
     std::vector<x11::MenuItem> shown = *items;
     x11::OwnPopup popup;
     int chosen = x11::TrackPopupMenu(session.GetConnection(), session.Loop(), session.GetPainter(),
-                                     shown, x11::Point{session.ToScreen(x), session.ToScreen(y)});
+                                     shown, x11::Point{session.ToScreenX(x), session.ToScreenY(y)});
     session.RethrowPending();
     return chosen > 0 ? static_cast<std::uint32_t>(chosen) : 0;
 }

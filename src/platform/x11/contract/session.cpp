@@ -7,7 +7,6 @@
 #include "platform/pulse/sound_poll.h"
 #include "platform/shared/objects.h"
 #include "platform/x11/contract/events.h"
-#include "platform/x11/screen.h"
 
 namespace platform::x11 {
 
@@ -26,8 +25,8 @@ PixelRect FormWindow::Rect() {
     const Session& session = Session::Get();
     Point at = window->Position();
     WindowSize size = window->Size();
-    const int left = session.ToProgram(at.x);
-    const int top = session.ToProgram(at.y);
+    const int left = session.ToProgramX(at.x);
+    const int top = session.ToProgramY(at.y);
     placed = PixelRect{left, top, left + session.ToProgram(size.width),
                        top + session.ToProgram(size.height)};
     return *placed;
@@ -49,7 +48,8 @@ void FormWindow::ApplyHeld() {
     }
     if (heldRect && heldRect != placed) {
         placed = heldRect;
-        update.position = Point{session.ToScreen(heldRect->left), session.ToScreen(heldRect->top)};
+        update.position =
+            Point{session.ToScreenX(heldRect->left), session.ToScreenY(heldRect->top)};
         // X windows are at least 1 x 1; a form of no size is kept as small as the server allows.
         update.size = WindowSize{session.ToScreen(std::max(heldRect->Width(), 1)),
                                  session.ToScreen(std::max(heldRect->Height(), 1))};
@@ -79,6 +79,15 @@ Session::Session() : connection_(Connection::Open()) {
     closeSignals_ = std::make_unique<CloseSignals>(*loop_, &DeliverEndSignal);
     dpi_ = ScreenDpi(*connection_);
     scale_ = ScaleForDpi(dpi_);
+    primary_ = PrimaryMonitor(*connection_);
+    // A new layout moves where the program's screen is: the places last sent count from the
+    // old one and are read afresh.
+    screenChanges_ = std::make_unique<ScreenChanges>(*connection_, *loop_, [this] {
+        primary_ = PrimaryMonitor(*connection_);
+        for (auto& [handle, form] : windows_) {
+            form.placed.reset();
+        }
+    });
 }
 
 const Painter& Session::GetPainter() {

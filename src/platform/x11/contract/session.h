@@ -22,6 +22,7 @@
 #include "platform/x11/messagebox.h"
 #include "platform/x11/picture.h"
 #include "platform/x11/pointer.h"
+#include "platform/x11/screen.h"
 #include "platform/x11/window.h"
 
 // Names that Xlib defines as macros and the contract uses as its own (the event type
@@ -69,13 +70,22 @@ class Session {
     EventLoop& Loop() { return *loop_; }
     const Painter& GetPainter();
     double Dpi() const { return dpi_; }
-    // Screen pixels per pixel of the program (screen.h): the program's places and sizes are
-    // multiplied by it on the way to the server, and the server's divided by it (rounded down:
-    // a screen pixel lies in the program's pixel that covers it).
+    // The program's screen is the primary monitor, in pixels of a 96-DPI screen (screen.h):
+    // its places count from the primary monitor's top-left corner, as Windows counts them, and
+    // its pixels are `scale` screen pixels wide. Lengths and places go to the server multiplied
+    // by the scale, and come back divided by it, rounded down (a screen pixel lies in the
+    // program's pixel that covers it).
     int ToScreen(int length) const { return length * scale_; }
     int ToProgram(int length) const {
         return length >= 0 ? length / scale_ : -((-length + scale_ - 1) / scale_);
     }
+    int ToScreenX(int x) const { return primary_.x + ToScreen(x); }
+    int ToScreenY(int y) const { return primary_.y + ToScreen(y); }
+    int ToProgramX(int x) const { return ToProgram(x - primary_.x); }
+    int ToProgramY(int y) const { return ToProgram(y - primary_.y); }
+    // The primary monitor's size in the program's pixels.
+    int ProgramScreenWidth() const { return ToProgram(primary_.width); }
+    int ProgramScreenHeight() const { return ToProgram(primary_.height); }
 
     FormWindow* Find(WindowHandle window);
     // The form windows there are now.
@@ -108,6 +118,8 @@ class Session {
     std::unique_ptr<Painter> painter_;
     double dpi_ = 96;
     int scale_ = 1;
+    MonitorArea primary_;
+    std::unique_ptr<ScreenChanges> screenChanges_;
     std::map<std::uintptr_t, FormWindow> windows_;
     struct UploadedPicture {
         std::unique_ptr<ServerPicture> picture;

@@ -8,7 +8,6 @@
 
 #include "platform/shared/objects.h"
 #include "platform/x11/contract/events.h"
-#include "platform/x11/screen.h"
 
 namespace platform {
 namespace {
@@ -32,7 +31,7 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
     PixelRect rect{x, y, x + width, y + height};
     form.window = std::make_unique<x11::PetWindow>(
         session.GetConnection(), session.Loop(), caption,
-        x11::Point{session.ToScreen(x), session.ToScreen(y)},
+        x11::Point{session.ToScreenX(x), session.ToScreenY(y)},
         x11::WindowSize{session.ToScreen(std::max(rect.Width(), 1)),
                         session.ToScreen(std::max(rect.Height(), 1))});
     x11::PetWindow* window = form.window.get();
@@ -161,8 +160,7 @@ float TwipsPerPixelY() {
 
 ScreenSize GetScreenSize() {
     const Session& session = Session::Get();
-    x11::ScreenSize size = x11::ScreenSizeInPixels(session.GetConnection());
-    return {session.ToProgram(size.width), session.ToProgram(size.height)};
+    return {session.ProgramScreenWidth(), session.ProgramScreenHeight()};
 }
 
 } // namespace platform
