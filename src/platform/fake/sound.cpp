@@ -158,11 +158,8 @@ SoundResult SoundBuffer::Stop() {
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
     BufferState& state = *impl_->state;
     auto event = BufferEvent(fake::SoundCall::SetVolume, state, volume);
-    if (!(state.record.flags & kBufferCtrlVolume)) {
-        event.result = SoundResult::ControlUnavailable;
-    } else if (volume < kVolumeMin || volume > kVolumeMax) {
-        event.result = SoundResult::InvalidValue;
-    } else {
+    event.result = CheckSoundControl(state.record.flags, SoundControl::Volume, volume);
+    if (event.result == SoundResult::Ok) {
         state.record.volume = volume;
     }
     return Record(event);
@@ -171,11 +168,8 @@ SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
     BufferState& state = *impl_->state;
     auto event = BufferEvent(fake::SoundCall::SetPan, state, pan);
-    if (!(state.record.flags & kBufferCtrlPan)) {
-        event.result = SoundResult::ControlUnavailable;
-    } else if (pan < kPanLeft || pan > kPanRight) {
-        event.result = SoundResult::InvalidValue;
-    } else {
+    event.result = CheckSoundControl(state.record.flags, SoundControl::Pan, pan);
+    if (event.result == SoundResult::Ok) {
         state.record.pan = pan;
     }
     return Record(event);

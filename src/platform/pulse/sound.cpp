@@ -26,7 +26,6 @@ using Clock = std::chrono::steady_clock;
 // The results this backend gives, in the contract's terms.
 constexpr SoundResult kOk = SoundResult::Ok;
 constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
-constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
 // The latency asked of the server, the stream's buffer and the sink's together. The server
 // keeps about half of it, less twice the smallest request, in the sink: 200 ms with 60 ms
@@ -457,27 +456,21 @@ SoundResult SoundBuffer::Stop() {
 }
 
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
-    if (!(impl_->flags & kBufferCtrlVolume)) {
-        return kControlUnavailable;
+    const SoundResult result = CheckSoundControl(impl_->flags, SoundControl::Volume, volume);
+    if (result == kOk) {
+        impl_->volume = volume;
+        impl_->ApplyVolume();
     }
-    if (volume < kVolumeMin || volume > kVolumeMax) {
-        return kInvalidParam;
-    }
-    impl_->volume = volume;
-    impl_->ApplyVolume();
-    return kOk;
+    return result;
 }
 
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
-    if (!(impl_->flags & kBufferCtrlPan)) {
-        return kControlUnavailable;
+    const SoundResult result = CheckSoundControl(impl_->flags, SoundControl::Pan, pan);
+    if (result == kOk) {
+        impl_->pan = pan;
+        impl_->ApplyVolume();
     }
-    if (pan < kPanLeft || pan > kPanRight) {
-        return kInvalidParam;
-    }
-    impl_->pan = pan;
-    impl_->ApplyVolume();
-    return kOk;
+    return result;
 }
 
 bool SoundBuffer::IsPlaying() const {
