@@ -37,23 +37,21 @@ template <Byte B> constexpr std::uint32_t Load32(const B* p) {
     return Octet(p[0]) | Octet(p[1]) << 8 | Octet(p[2]) << 16 | Octet(p[3]) << 24;
 }
 
+// Whether `width` bytes at offset `at` of `bytes` lie inside it.
+template <typename Bytes>
+constexpr bool Holds(const Bytes& bytes, std::uint64_t at, std::size_t width) {
+    return at <= std::size(bytes) && std::size(bytes) - at >= width;
+}
+
 // The same at offset `at` of `bytes` (a span, vector or string of bytes), or nothing when the
 // number would reach past its end.
 template <typename Bytes>
 std::optional<std::uint16_t> Read16(const Bytes& bytes, std::uint64_t at) {
-    const std::size_t size = std::size(bytes);
-    if (at > size || size - at < 2) {
-        return std::nullopt;
-    }
-    return Load16(std::data(bytes) + at);
+    return Holds(bytes, at, 2) ? std::optional(Load16(std::data(bytes) + at)) : std::nullopt;
 }
 template <typename Bytes>
 std::optional<std::uint32_t> Read32(const Bytes& bytes, std::uint64_t at) {
-    const std::size_t size = std::size(bytes);
-    if (at > size || size - at < 4) {
-        return std::nullopt;
-    }
-    return Load32(std::data(bytes) + at);
+    return Holds(bytes, at, 4) ? std::optional(Load32(std::data(bytes) + at)) : std::nullopt;
 }
 
 // Writes `value` into the 2 or 4 bytes at `p`, lowest byte first.

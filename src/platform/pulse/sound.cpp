@@ -308,6 +308,16 @@ struct SoundBuffer::Impl {
         }
     }
 
+    // Sets the volume or pan to `value` if the buffer takes it.
+    SoundResult SetControl(SoundControl control, std::int32_t value) {
+        const SoundResult result = CheckSoundControl(flags, control, value);
+        if (result == kOk) {
+            (control == SoundControl::Volume ? volume : pan) = value;
+            ApplyVolume();
+        }
+        return result;
+    }
+
     void ApplyVolume() {
         if (!StreamReady()) {
             volumeChanged = stream != nullptr;
@@ -456,21 +466,11 @@ SoundResult SoundBuffer::Stop() {
 }
 
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
-    const SoundResult result = CheckSoundControl(impl_->flags, SoundControl::Volume, volume);
-    if (result == kOk) {
-        impl_->volume = volume;
-        impl_->ApplyVolume();
-    }
-    return result;
+    return impl_->SetControl(SoundControl::Volume, volume);
 }
 
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
-    const SoundResult result = CheckSoundControl(impl_->flags, SoundControl::Pan, pan);
-    if (result == kOk) {
-        impl_->pan = pan;
-        impl_->ApplyVolume();
-    }
-    return result;
+    return impl_->SetControl(SoundControl::Pan, pan);
 }
 
 bool SoundBuffer::IsPlaying() const {
