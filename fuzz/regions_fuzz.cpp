@@ -6,7 +6,6 @@
 // The first input byte picks the mode; the rest is the block, the file or the picture.
 // Besides the sanitizers' findings, a broken invariant aborts: a region's block must be in
 // banded form and load back to itself, and Create must equal the strip-by-strip region.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include "platform/region.h"
 #include "runtime/error.h"
 #include "shared/imaging_build_strips.h"
+#include "support/banded_form.h"
 
 namespace {
 
@@ -32,78 +32,6 @@ void Require(bool holds) {
     }
 }
 
-std::int32_t Int32At(const std::vector<std::byte>& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 |
-                std::to_integer<std::uint32_t>(bytes[offset + static_cast<std::size_t>(i)]);
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-// A block GetRegionData gave: header fields right, rectangles banded and coalesced, bounds
-// the bounding box.
-void RequireBanded(const std::vector<std::byte>& block) {
-    Require(block.size() >= 32);
-    const std::int32_t count = Int32At(block, 8);
-    Require(Int32At(block, 0) == 32 && Int32At(block, 4) == 1 && count >= 0);
-    Require(block.size() == 32 + 16 * static_cast<std::size_t>(count));
-    Require(Int32At(block, 12) == 16 * count);
-    struct Box {
-        std::int32_t left, top, right, bottom;
-    };
-    std::vector<Box> boxes;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::size_t at = 32 + 16 * static_cast<std::size_t>(i);
-        boxes.push_back({Int32At(block, at), Int32At(block, at + 4), Int32At(block, at + 8),
-                         Int32At(block, at + 12)});
-    }
-    Box bound{0, 0, 0, 0};
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const Box& box = boxes[i];
-        Require(box.left < box.right && box.top < box.bottom);
-        if (i == 0) {
-            bound = box;
-        } else {
-            const Box& before = boxes[i - 1];
-            if (box.top == before.top) {
-                // Same band: same bottom, left to right, neither overlapping nor touching.
-                Require(box.bottom == before.bottom && box.left > before.right);
-            } else {
-                Require(box.top >= before.bottom); // bands do not overlap
-            }
-            bound.left = std::min(bound.left, box.left);
-            bound.top = std::min(bound.top, box.top);
-            bound.right = std::max(bound.right, box.right);
-            bound.bottom = std::max(bound.bottom, box.bottom);
-        }
-    }
-    // Two bands that meet never have the same spans: such rows form one band.
-    std::size_t start = 0;
-    std::size_t previousStart = 0;
-    std::size_t previousEnd = 0;
-    while (start < boxes.size()) {
-        std::size_t end = start;
-        while (end < boxes.size() && boxes[end].top == boxes[start].top) {
-            ++end;
-        }
-        if (previousEnd > 0 && boxes[previousStart].bottom == boxes[start].top &&
-            previousEnd - previousStart == end - start) {
-            bool same = true;
-            for (std::size_t i = 0; i < end - start; ++i) {
-                same = same && boxes[previousStart + i].left == boxes[start + i].left &&
-                       boxes[previousStart + i].right == boxes[start + i].right;
-            }
-            Require(!same);
-        }
-        previousStart = start;
-        previousEnd = end;
-        start = end;
-    }
-    Require(Int32At(block, 16) == bound.left && Int32At(block, 20) == bound.top &&
-            Int32At(block, 24) == bound.right && Int32At(block, 28) == bound.bottom);
-}
-
 void FuzzBlock(std::span<const std::byte> bytes) {
     platform::Region region = platform::ExtCreateRegion(bytes);
     Require(static_cast<bool>(region) == platform::IsValidRegionData(bytes));
@@ -111,7 +39,7 @@ void FuzzBlock(std::span<const std::byte> bytes) {
         return;
     }
     const std::vector<std::byte> block = platform::RegionDataBytes(region.get());
-    RequireBanded(block);
+    Require(jellop_test::RegionBlockFault(block).empty());
     platform::Region again = platform::ExtCreateRegion(block);
     Require(static_cast<bool>(again));
     Require(platform::RegionDataBytes(again.get()) == block);
@@ -155,7 +83,7 @@ void FuzzFile(std::span<const std::byte> bytes) {
     }
     Require(region.Save(saved.string()));
     const std::vector<std::byte> block = ReadAll(saved);
-    RequireBanded(block);
+    Require(jellop_test::RegionBlockFault(block).empty());
     imaging::cDIBSectionRegion reloaded;
     Require(reloaded.LoadFromFile(saved.string()));
     Require(reloaded.Save(saved.string()));

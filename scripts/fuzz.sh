@@ -4,7 +4,9 @@
 #   scripts/fuzz.sh [SECONDS]     default 60
 # Fails when the fuzzer finds a crash, a sanitizer report or a broken invariant; the input that
 # did it is left in build/fuzz/artifacts/. The corpus grows in build/fuzz/corpus/regions/ and is
-# seeded with the shipped region blocks.
+# seeded with the shipped region blocks and the inputs of fuzz/seeds/regions/ (file-overlapping-4000:
+# a region file of 4000 squares down a diagonal, each overlapping the next 1999, the kind of
+# crafted file that once took time quadratic in its rectangles to load).
 set -euo pipefail
 seconds=${1:-60}
 source "$(dirname "$0")/env.sh"
@@ -23,6 +25,10 @@ for block in resources/regions/*.rgn; do
     name=$(basename "$block" .rgn)
     [ -f "$corpus/block-$name" ] || { printf '\000'; cat "$block"; } >"$corpus/block-$name"
     [ -f "$corpus/file-$name" ] || { printf '\001'; cat "$block"; } >"$corpus/file-$name"
+done
+
+for seed in fuzz/seeds/regions/*; do
+    [ -f "$corpus/$(basename "$seed")" ] || cp "$seed" "$corpus/"
 done
 
 build/fuzz/fuzz/jellop_fuzz_regions -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \

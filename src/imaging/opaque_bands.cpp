@@ -1,36 +1,21 @@
 #include "imaging/opaque_bands.h"
 
-#include <bit>
-#include <cstring>
-
+#include "platform/little_endian.h"
 #include "platform/region_bands.h"
 
 namespace imaging {
 namespace {
-
-// The colour of the pixel at `p` as 0x00RRGGBB (memory order blue, green, red).
-inline std::uint32_t Load24(const std::uint8_t* p) noexcept {
-    return p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16;
-}
-
-// The same from a 4-byte load; the caller guarantees the fourth byte is readable.
-inline std::uint32_t Load24Wide(const std::uint8_t* p) noexcept {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::uint32_t word;
-        std::memcpy(&word, p, sizeof word);
-        return word & 0x00FFFFFFu;
-    } else {
-        return Load24(p);
-    }
-}
 
 // The maximal runs of pixels of one picture row whose colour is not `key`.
 void RowSpans(const std::uint8_t* row, std::int32_t width, std::uint32_t key,
               std::vector<platform::RegionSpan>& spans) {
     // Every pixel but the last can be read with a 4-byte load that stays inside the row.
     const std::int32_t wide = width - 1;
+    // A pixel's colour as 0x00RRGGBB (memory order blue, green, red); the 4-byte load is one
+    // machine load.
     auto colour = [&](std::int32_t x) {
-        return x < wide ? Load24Wide(row + 3 * x) : Load24(row + 3 * x);
+        return x < wide ? platform::le::Load32(row + 3 * x) & 0x00FFFFFFu
+                        : platform::le::Load24(row + 3 * x);
     };
     std::int32_t x = 0;
     while (x < width) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/little_endian.h"
+
 namespace platform {
 
 namespace {
@@ -10,24 +12,8 @@ namespace {
 // Files larger than this are not resource modules the program reads.
 constexpr std::uint64_t kMaxFileSize = 256ULL << 20;
 
-std::optional<std::uint32_t> ReadU32(std::span<const std::byte> bytes, std::uint64_t at) {
-    if (at > bytes.size() || bytes.size() - at < 4) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | std::to_integer<std::uint32_t>(bytes[at + static_cast<unsigned>(i)]);
-    }
-    return value;
-}
-
-std::optional<std::uint16_t> ReadU16(std::span<const std::byte> bytes, std::uint64_t at) {
-    if (at > bytes.size() || bytes.size() - at < 2) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(bytes[at]) |
-                                      std::to_integer<unsigned>(bytes[at + 1]) << 8);
-}
+using le::Read16;
+using le::Read32;
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -61,18 +47,18 @@ std::optional<PeModule> PeModule::FromBytes(std::vector<std::byte> bytes) {
     module.bytes_ = std::move(bytes);
     std::span<const std::byte> file = module.bytes_;
     // The DOS header's "MZ", and at 0x3C the offset of "PE\0\0".
-    if (ReadU16(file, 0) != 0x5A4D) {
+    if (Read16(file, 0) != 0x5A4D) {
         return std::nullopt;
     }
-    std::optional<std::uint32_t> peOffset = ReadU32(file, 0x3C);
-    if (!peOffset || ReadU32(file, *peOffset) != 0x00004550U) {
+    std::optional<std::uint32_t> peOffset = Read32(file, 0x3C);
+    if (!peOffset || Read32(file, *peOffset) != 0x00004550U) {
         return std::nullopt;
     }
     const std::uint64_t coff = std::uint64_t{*peOffset} + 4;
-    std::optional<std::uint16_t> sectionCount = ReadU16(file, coff + 2);
-    std::optional<std::uint16_t> optionalSize = ReadU16(file, coff + 16);
+    std::optional<std::uint16_t> sectionCount = Read16(file, coff + 2);
+    std::optional<std::uint16_t> optionalSize = Read16(file, coff + 16);
     const std::uint64_t optional = coff + 20;
-    std::optional<std::uint16_t> magic = ReadU16(file, optional);
+    std::optional<std::uint16_t> magic = Read16(file, optional);
     if (!sectionCount || !optionalSize || !magic) {
         return std::nullopt;
     }
@@ -85,15 +71,15 @@ std::optional<PeModule> PeModule::FromBytes(std::vector<std::byte> bytes) {
     } else {
         return std::nullopt;
     }
-    std::optional<std::uint32_t> directoryCount = ReadU32(file, directories - 4);
+    std::optional<std::uint32_t> directoryCount = Read32(file, directories - 4);
     constexpr std::uint32_t kResourceDirectory = 2;
     if (!directoryCount || *directoryCount <= kResourceDirectory ||
         directories + 8ULL * (kResourceDirectory + 1) > optional + *optionalSize) {
         return std::nullopt;
     }
-    std::optional<std::uint32_t> resourceRva = ReadU32(file, directories + 8 * kResourceDirectory);
+    std::optional<std::uint32_t> resourceRva = Read32(file, directories + 8 * kResourceDirectory);
     std::optional<std::uint32_t> resourceSize =
-        ReadU32(file, directories + 8 * kResourceDirectory + 4);
+        Read32(file, directories + 8 * kResourceDirectory + 4);
     const std::uint64_t sectionTable = optional + *optionalSize;
     constexpr std::uint64_t kSectionHeaderSize = 40;
     if (!resourceRva || !resourceSize || *resourceSize < 16 ||
@@ -102,8 +88,8 @@ std::optional<PeModule> PeModule::FromBytes(std::vector<std::byte> bytes) {
     }
     for (std::uint16_t i = 0; i < *sectionCount; ++i) {
         const std::uint64_t header = sectionTable + kSectionHeaderSize * i;
-        module.sections_.push_back({*ReadU32(file, header + 12), *ReadU32(file, header + 8),
-                                    *ReadU32(file, header + 20), *ReadU32(file, header + 16)});
+        module.sections_.push_back({*Read32(file, header + 12), *Read32(file, header + 8),
+                                    *Read32(file, header + 20), *Read32(file, header + 16)});
     }
     std::optional<std::size_t> start = module.FileOffset(*resourceRva, *resourceSize);
     if (!start) {
@@ -136,12 +122,12 @@ bool PeModule::NameMatches(std::uint32_t nameOffset, const std::string& name) co
     std::span<const std::byte> directory =
         std::span<const std::byte>(bytes_).subspan(resourceStart_, resourceSize_);
     // A length, then that many UTF-16 code units.
-    std::optional<std::uint16_t> length = ReadU16(directory, nameOffset);
+    std::optional<std::uint16_t> length = Read16(directory, nameOffset);
     if (!length || *length != name.size()) {
         return false;
     }
     for (std::uint16_t i = 0; i < *length; ++i) {
-        std::optional<std::uint16_t> unit = ReadU16(directory, nameOffset + 2ULL + 2ULL * i);
+        std::optional<std::uint16_t> unit = Read16(directory, nameOffset + 2ULL + 2ULL * i);
         if (!unit || *unit > 0x7F || UpperAscii(static_cast<char>(*unit)) != UpperAscii(name[i])) {
             return false;
         }
@@ -157,8 +143,8 @@ std::optional<std::pair<std::uint32_t, bool>> PeModule::Lookup(std::uint32_t dir
                                                                const PeResourceName* name) const {
     std::span<const std::byte> tree =
         std::span<const std::byte>(bytes_).subspan(resourceStart_, resourceSize_);
-    std::optional<std::uint16_t> named = ReadU16(tree, std::uint64_t{directory} + 12);
-    std::optional<std::uint16_t> ids = ReadU16(tree, std::uint64_t{directory} + 14);
+    std::optional<std::uint16_t> named = Read16(tree, std::uint64_t{directory} + 12);
+    std::optional<std::uint16_t> ids = Read16(tree, std::uint64_t{directory} + 14);
     if (!named || !ids) {
         return std::nullopt;
     }
@@ -166,8 +152,8 @@ std::optional<std::pair<std::uint32_t, bool>> PeModule::Lookup(std::uint32_t dir
     // Counts larger than the directory can hold are cut to what it holds.
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint64_t entry = std::uint64_t{directory} + 16 + 8 * i;
-        std::optional<std::uint32_t> entryName = ReadU32(tree, entry);
-        std::optional<std::uint32_t> data = ReadU32(tree, entry + 4);
+        std::optional<std::uint32_t> entryName = Read32(tree, entry);
+        std::optional<std::uint32_t> data = Read32(tree, entry + 4);
         if (!entryName || !data) {
             return std::nullopt;
         }
@@ -205,8 +191,8 @@ std::optional<std::span<const std::byte>> PeModule::Find(const PeResourceName& t
     // The data entry: the data's RVA (of the module as loaded) and its size.
     std::span<const std::byte> tree =
         std::span<const std::byte>(bytes_).subspan(resourceStart_, resourceSize_);
-    std::optional<std::uint32_t> rva = ReadU32(tree, language->first);
-    std::optional<std::uint32_t> size = ReadU32(tree, std::uint64_t{language->first} + 4);
+    std::optional<std::uint32_t> rva = Read32(tree, language->first);
+    std::optional<std::uint32_t> size = Read32(tree, std::uint64_t{language->first} + 4);
     if (!rva || !size) {
         return std::nullopt;
     }

@@ -1,34 +1,21 @@
 #include "platform/region_data.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "platform/little_endian.h"
 
 namespace platform {
 namespace {
 
-std::uint32_t ReadUint32(std::span<const std::byte> bytes, std::size_t offset) {
-    std::uint8_t b[4];
-    std::memcpy(b, bytes.data() + offset, 4);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
 std::int32_t ReadInt32(std::span<const std::byte> bytes, std::size_t offset) {
-    return static_cast<std::int32_t>(ReadUint32(bytes, offset));
-}
-
-void Put32(std::uint8_t* out, std::uint32_t value) {
-    out[0] = static_cast<std::uint8_t>(value);
-    out[1] = static_cast<std::uint8_t>(value >> 8);
-    out[2] = static_cast<std::uint8_t>(value >> 16);
-    out[3] = static_cast<std::uint8_t>(value >> 24);
+    return static_cast<std::int32_t>(le::Load32(bytes.data() + offset));
 }
 
 void PutRect(std::uint8_t* out, const RegionRect& rect) {
-    Put32(out, static_cast<std::uint32_t>(rect.left));
-    Put32(out + 4, static_cast<std::uint32_t>(rect.top));
-    Put32(out + 8, static_cast<std::uint32_t>(rect.right));
-    Put32(out + 12, static_cast<std::uint32_t>(rect.bottom));
+    le::Store32(out, static_cast<std::uint32_t>(rect.left));
+    le::Store32(out + 4, static_cast<std::uint32_t>(rect.top));
+    le::Store32(out + 8, static_cast<std::uint32_t>(rect.right));
+    le::Store32(out + 12, static_cast<std::uint32_t>(rect.bottom));
 }
 
 } // namespace
@@ -50,10 +37,10 @@ RegionRect BoundingBox(std::span<const RegionRect> rects) {
 std::vector<std::uint8_t> RegionDataBlock(std::span<const RegionRect> rects) {
     std::vector<std::uint8_t> block(kRgnDataHeaderSize + 16 * rects.size());
     std::uint8_t* out = block.data();
-    Put32(out, kRgnDataHeaderSize);
-    Put32(out + 4, kRdhRectangles);
-    Put32(out + 8, static_cast<std::uint32_t>(rects.size()));
-    Put32(out + 12, static_cast<std::uint32_t>(16 * rects.size()));
+    le::Store32(out, kRgnDataHeaderSize);
+    le::Store32(out + 4, kRdhRectangles);
+    le::Store32(out + 8, static_cast<std::uint32_t>(rects.size()));
+    le::Store32(out + 12, static_cast<std::uint32_t>(16 * rects.size()));
     PutRect(out + 16, BoundingBox(rects));
     out += kRgnDataHeaderSize;
     for (const RegionRect& rect : rects) {
@@ -67,16 +54,17 @@ bool IsValidRegionData(std::span<const std::byte> block) {
     if (block.size() < kRgnDataHeaderSize) {
         return false;
     }
-    if (ReadUint32(block, 0) != kRgnDataHeaderSize || ReadUint32(block, 4) != kRdhRectangles) {
+    if (le::Load32(block.data()) != kRgnDataHeaderSize ||
+        le::Load32(block.data() + 4) != kRdhRectangles) {
         return false;
     }
     // 64-bit arithmetic: 32 + 16 * nCount cannot wrap for any 32-bit count.
-    std::uint64_t needed = kRgnDataHeaderSize + 16ull * ReadUint32(block, 8);
+    std::uint64_t needed = kRgnDataHeaderSize + 16ull * le::Load32(block.data() + 8);
     return needed <= block.size();
 }
 
 std::vector<RegionRect> RegionDataRects(std::span<const std::byte> block) {
-    const std::uint32_t count = ReadUint32(block, 8);
+    const std::uint32_t count = le::Load32(block.data() + 8);
     std::vector<RegionRect> rects(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t at = kRgnDataHeaderSize + 16 * std::size_t{i};

@@ -52,6 +52,25 @@ inline constexpr std::int32_t kVolumeMax = 0;
 inline constexpr std::int32_t kPanLeft = -10000;
 inline constexpr std::int32_t kPanRight = 10000;
 
+// The controls of a buffer that a value is set on.
+enum class SoundControl { Volume, Pan };
+
+// What setting `control` to `value` on a buffer made with `flags` comes to, as DirectSound
+// answers it: ControlUnavailable without the control's flag (kBufferCtrlVolume,
+// kBufferCtrlPan), InvalidValue outside its range (kVolumeMin to kVolumeMax, kPanLeft to
+// kPanRight), else Ok. The backends that do not hand the call to DirectSound check with it
+// before they set anything.
+constexpr SoundResult CheckSoundControl(std::uint32_t flags, SoundControl control,
+                                        std::int32_t value) {
+    const bool volume = control == SoundControl::Volume;
+    if (!(flags & (volume ? kBufferCtrlVolume : kBufferCtrlPan))) {
+        return SoundResult::ControlUnavailable;
+    }
+    const bool inRange = volume ? value >= kVolumeMin && value <= kVolumeMax
+                                : value >= kPanLeft && value <= kPanRight;
+    return inRange ? SoundResult::Ok : SoundResult::InvalidValue;
+}
+
 // What a buffer is made with besides its file: the capability flags. The buffer's size and
 // sample format come from the file.
 struct SoundBufferDescription {

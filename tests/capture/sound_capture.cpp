@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "capture/process.h"
+#include "platform/little_endian.h"
 
 namespace capture::sound {
 namespace {
@@ -66,9 +67,7 @@ Recording Recorder::Stop() {
     recording.left.reserve(frames);
     recording.right.reserve(frames);
     auto sample = [&](std::size_t at) {
-        auto low = static_cast<std::uint8_t>(bytes[at]);
-        auto high = static_cast<std::uint8_t>(bytes[at + 1]);
-        return static_cast<std::int16_t>(low | high << 8) / 32768.0;
+        return static_cast<std::int16_t>(platform::le::Load16(bytes.data() + at)) / 32768.0;
     };
     for (std::size_t i = 0; i < frames; ++i) {
         recording.left.push_back(sample(4 * i));

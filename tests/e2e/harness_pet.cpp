@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "platform/little_endian.h"
+
 namespace e2e {
 namespace {
 
@@ -18,11 +20,7 @@ std::string SourceRoot() {
 }
 
 std::int32_t ReadInt32(const std::vector<char>& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | static_cast<std::uint8_t>(bytes.at(at + i));
-    }
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(platform::le::Read32(bytes, at).value());
 }
 
 std::vector<char> ReadFile(const std::string& path) {

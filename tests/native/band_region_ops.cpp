@@ -4,14 +4,18 @@
 // banded form (which, for given pixels, is one set of rectangles only).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/shared/band_region.h"
+#include "support/banded_form.h"
 
 namespace {
 
@@ -58,47 +62,10 @@ std::vector<RegionRect> RandomRects(std::mt19937& random) {
     return rects;
 }
 
-// Rectangles are non-empty; sorted by top, then left; a band's rectangles share top and
-// bottom and have gaps between them; bands do not overlap, and bands that meet differ.
-void ExpectBanded(std::span<const RegionRect> rects) {
-    std::size_t bandStart = 0;
-    std::size_t previousBand = 0;
-    for (std::size_t i = 0; i < rects.size(); ++i) {
-        const RegionRect& rect = rects[i];
-        ASSERT_LT(rect.left, rect.right) << "rectangle " << i;
-        ASSERT_LT(rect.top, rect.bottom) << "rectangle " << i;
-        if (i == 0) {
-            continue;
-        }
-        const RegionRect& before = rects[i - 1];
-        if (rect.top == before.top) {
-            ASSERT_EQ(rect.bottom, before.bottom) << "rectangle " << i;
-            ASSERT_LT(before.right, rect.left) << "rectangle " << i << " overlaps or touches";
-            continue;
-        }
-        ASSERT_GE(rect.top, before.bottom) << "band at rectangle " << i << " overlaps";
-        previousBand = bandStart;
-        bandStart = i;
-        if (rect.top == before.bottom) {
-            // The band just ended must not have the same spans as the one starting here.
-            std::size_t end = i + 1;
-            while (end < rects.size() && rects[end].top == rect.top) {
-                ++end;
-            }
-            bool same = end - i == i - previousBand;
-            for (std::size_t k = 0; same && k < end - i; ++k) {
-                same = rects[previousBand + k].left == rects[i + k].left &&
-                       rects[previousBand + k].right == rects[i + k].right;
-            }
-            ASSERT_FALSE(same) << "bands meeting at row " << rect.top << " were not joined";
-        }
-    }
-}
-
 // `region` covers exactly `expected`, inside the grid, in banded form.
 void ExpectRegionOf(const BandRegion& region, const Pixels& expected) {
     const std::span<const RegionRect> rects = region.Rects();
-    ASSERT_NO_FATAL_FAILURE(ExpectBanded(rects));
+    ASSERT_EQ(jellop_test::BandedFormFault(rects), "");
     for (const RegionRect& rect : rects) {
         ASSERT_TRUE(rect.left >= kLow && rect.right <= kHigh && rect.top >= kLow &&
                     rect.bottom <= kHigh)
@@ -142,7 +109,101 @@ TEST(BandRegion, EveryOperationMatchesThePixelsOfRandomRectangles) {
         // An operand with itself.
         ASSERT_NO_FATAL_FAILURE(ExpectRegionOf(BandRegion::Combine(a, a, BandOp::Union), pixelsA));
         EXPECT_TRUE(BandRegion::Combine(a, a, BandOp::Xor).Empty());
+
+        // Rectangles in banded order, or runs of them (a region's own, one region's after
+        // another's, random ones sorted by top and left), give the same regions.
+        std::vector<RegionRect> sorted = rectsA;
+        std::sort(sorted.begin(), sorted.end(), [](const RegionRect& p, const RegionRect& q) {
+            return p.top != q.top ? p.top < q.top : p.left < q.left;
+        });
+        ASSERT_NO_FATAL_FAILURE(ExpectRegionOf(BandRegion::FromRects(sorted), pixelsA));
+        EXPECT_EQ(BandRegion::FromRects(a.Rects()), a);
+        std::vector<RegionRect> both(a.Rects().begin(), a.Rects().end());
+        both.insert(both.end(), b.Rects().begin(), b.Rects().end());
+        EXPECT_EQ(BandRegion::FromRects(both), BandRegion::Combine(a, b, BandOp::Union));
     }
+}
+
+// The checker the region tests and the fuzzer share finds each way out of banded form.
+TEST(BandedForm, TheCheckFindsEveryBreach) {
+    const struct {
+        const char* what;
+        std::vector<RegionRect> rects;
+        bool banded;
+    } cases[] = {
+        {"none", {}, true},
+        {"two bands, a gap between", {{0, 0, 2, 1}, {4, 0, 6, 1}, {0, 2, 6, 3}}, true},
+        {"bands that meet with other spans", {{0, 0, 2, 1}, {0, 1, 3, 2}}, true},
+        {"empty", {{1, 0, 1, 2}}, false},
+        {"inverted", {{0, 2, 4, 1}}, false},
+        {"a band's rectangles with other bottoms", {{0, 0, 2, 1}, {4, 0, 6, 2}}, false},
+        {"touching in a band", {{0, 0, 2, 1}, {2, 0, 4, 1}}, false},
+        {"overlapping in a band", {{0, 0, 3, 1}, {2, 0, 4, 1}}, false},
+        {"out of order in a band", {{4, 0, 6, 1}, {0, 0, 2, 1}}, false},
+        {"overlapping bands", {{0, 0, 2, 2}, {0, 1, 2, 3}}, false},
+        {"bands out of order", {{0, 2, 2, 3}, {0, 0, 2, 1}}, false},
+        {"bands that meet with the same spans",
+         {{0, 0, 2, 1}, {5, 0, 6, 1}, {0, 1, 2, 2}, {5, 1, 6, 2}},
+         false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(jellop_test::BandedFormFault(c.rects).empty(), c.banded) << c.what;
+    }
+}
+
+namespace {
+
+// n squares of side n / 2 down a diagonal, each a pixel right of and below the one before:
+// every square overlaps the n / 2 - 1 after it, and their union is a staircase of
+// 3n / 2 - 1 rectangles.
+std::vector<RegionRect> Staircase(std::int32_t n) {
+    std::vector<RegionRect> squares;
+    for (std::int32_t i = 0; i < n; ++i) {
+        squares.push_back({i, i, i + n / 2, i + n / 2});
+    }
+    return squares;
+}
+
+// The fastest of `runs` unions of `rects`, in seconds, and the union.
+double FastestUnion(const std::vector<RegionRect>& rects, int runs, BandRegion& region) {
+    double fastest = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        region = BandRegion::FromRects(rects);
+        fastest = std::min(
+            fastest,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return fastest;
+}
+
+} // namespace
+
+// A crafted region of many overlapping rectangles loads in about n log n steps, not n^2:
+// 16 times the rectangles take about 22 times as long (16 x log 16384 / log 1024); a cost
+// growing with n^2 would take 256 times. Timed as a ratio on one machine, each the fastest of
+// a few runs, so a loaded machine slows both sides alike.
+TEST(BandRegion, ManyOverlappingRectanglesJoinInAboutNLogNSteps) {
+    constexpr std::int32_t kSmall = 1024;
+    constexpr std::int32_t kLarge = 16 * kSmall;
+    BandRegion small;
+    BandRegion large;
+    const double smallSeconds = FastestUnion(Staircase(kSmall), 9, small);
+    const double largeSeconds = FastestUnion(Staircase(kLarge), 3, large);
+
+    for (const auto& [n, region] : {std::pair{kSmall, &small}, std::pair{kLarge, &large}}) {
+        ASSERT_EQ(jellop_test::BandedFormFault(region->Rects()), "");
+        EXPECT_EQ(region->Rects().size(), static_cast<std::size_t>(3 * n / 2 - 1));
+        std::int64_t area = 0;
+        for (const RegionRect& rect : region->Rects()) {
+            area += std::int64_t{rect.right - rect.left} * (rect.bottom - rect.top);
+        }
+        const std::int64_t side = n / 2;
+        EXPECT_EQ(area, side * side + (n - 1) * (2 * side - 1)) << n << " squares";
+    }
+    EXPECT_LT(largeSeconds / smallSeconds, 64.0)
+        << kSmall << " squares took " << smallSeconds * 1e3 << " ms, " << kLarge << " took "
+        << largeSeconds * 1e3 << " ms";
 }
 
 // Edges at the ends of the 32-bit range are coordinates like any other (no edge value is

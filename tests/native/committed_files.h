@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace committed {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -23,11 +25,12 @@ inline Bytes readFile(const std::string& relative) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+// A field past the end of the file throws (std::bad_optional_access), failing the test.
 inline std::uint32_t u16(const Bytes& b, std::size_t at) {
-    return b.at(at) | b.at(at + 1) << 8;
+    return platform::le::Read16(b, at).value();
 }
 inline std::uint32_t u32(const Bytes& b, std::size_t at) {
-    return u16(b, at) | u16(b, at + 2) << 16;
+    return platform::le::Read32(b, at).value();
 }
 
 } // namespace committed

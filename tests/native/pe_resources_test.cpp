@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 
+#include "platform/little_endian.h"
 #include "win32/testres/testres_blocks.h"
 
 namespace {
@@ -190,11 +191,7 @@ TEST(PeResources, ReadsTheRegionBlocksOfAModuleMadeForWindows) {
     auto longs = [](std::optional<std::span<const std::byte>> bytes) {
         std::vector<std::int32_t> values;
         for (std::size_t at = 0; bytes && at + 4 <= bytes->size(); at += 4) {
-            std::uint32_t value = 0;
-            for (int i = 3; i >= 0; --i) {
-                value = value << 8 | std::to_integer<std::uint32_t>((*bytes)[at + i]);
-            }
-            values.push_back(static_cast<std::int32_t>(value));
+            values.push_back(static_cast<std::int32_t>(platform::le::Load32(bytes->data() + at)));
         }
         return values;
     };

@@ -264,3 +264,40 @@ TEST_F(SoundEffects, ARefusedCooperativeLevelRaisesButNoDeviceMeansNoCall) {
 }
 
 } // namespace
+
+namespace {
+
+// The one range check of the backends that keep their own buffers (fake, PulseAudio): each
+// control's ends are accepted, a step past them refused, and a buffer made without the
+// control refuses it whatever the value.
+TEST(SoundControlCheck, EachControlTakesItsRangeOnlyOnABufferMadeWithIt) {
+    using platform::SoundControl;
+    using platform::SoundResult;
+    constexpr std::uint32_t kBoth = platform::kBufferCtrlVolume | platform::kBufferCtrlPan;
+    const struct {
+        std::uint32_t flags;
+        SoundControl control;
+        std::int32_t value;
+        SoundResult expected;
+    } cases[] = {
+        {kBoth, SoundControl::Volume, platform::kVolumeMin, SoundResult::Ok},
+        {kBoth, SoundControl::Volume, platform::kVolumeMax, SoundResult::Ok},
+        {kBoth, SoundControl::Volume, platform::kVolumeMin - 1, SoundResult::InvalidValue},
+        {kBoth, SoundControl::Volume, platform::kVolumeMax + 1, SoundResult::InvalidValue},
+        {kBoth, SoundControl::Pan, platform::kPanLeft, SoundResult::Ok},
+        {kBoth, SoundControl::Pan, platform::kPanRight, SoundResult::Ok},
+        {kBoth, SoundControl::Pan, platform::kPanLeft - 1, SoundResult::InvalidValue},
+        {kBoth, SoundControl::Pan, platform::kPanRight + 1, SoundResult::InvalidValue},
+        {platform::kBufferCtrlPan, SoundControl::Volume, 0, SoundResult::ControlUnavailable},
+        {platform::kBufferCtrlPan, SoundControl::Volume, 1, SoundResult::ControlUnavailable},
+        {platform::kBufferCtrlVolume, SoundControl::Pan, 0, SoundResult::ControlUnavailable},
+        {platform::kBufferCtrlVolume, SoundControl::Volume, 0, SoundResult::Ok},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::CheckSoundControl(c.flags, c.control, c.value), c.expected)
+            << "flags " << c.flags << ", control " << static_cast<int>(c.control) << ", value "
+            << c.value;
+    }
+}
+
+} // namespace

@@ -54,6 +54,12 @@ expect fail "the shared pieces are for the backends other than Win32" \
     src/runtime/error.cpp platform/shared/controls/live_objects.h
 expect fail "the x11 backend's headers are its own" \
     src/platform/fake/input.cpp platform/x11/display.h
+# The region data (blocks, banding, the little-endian reader) stands on nothing of the program;
+# the art tool stands on it alone.
+expect pass "" tools/artgen/bytes.h platform/little_endian.h
+expect fail "the region-data files stand on nothing of the program" \
+    src/platform/little_endian.h platform/window.h
+expect fail "the art tool uses only the region-data files" tools/artgen/bytes.h platform/window.h
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures case(s) failed"

@@ -5,20 +5,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace jellop::art {
 
 struct ByteWriter {
     std::vector<std::uint8_t> bytes;
 
     void u8(std::uint32_t v) { bytes.push_back(static_cast<std::uint8_t>(v)); }
-    void u16(std::uint32_t v) {
-        u8(v);
-        u8(v >> 8);
-    }
-    void u32(std::uint32_t v) {
-        u16(v);
-        u16(v >> 16);
-    }
+    void u16(std::uint32_t v) { platform::le::Append16(bytes, v); }
+    void u32(std::uint32_t v) { platform::le::Append32(bytes, v); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     void text(std::string_view s) {
         for (char c : s)

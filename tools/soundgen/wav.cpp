@@ -2,20 +2,16 @@
 
 #include <string_view>
 
+#include "platform/little_endian.h"
+
 namespace jellop::sound {
 
 namespace {
 
 struct Writer {
     std::vector<std::uint8_t> bytes;
-    void u16(std::uint32_t v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    void u32(std::uint32_t v) {
-        u16(v);
-        u16(v >> 16);
-    }
+    void u16(std::uint32_t v) { platform::le::Append16(bytes, v); }
+    void u32(std::uint32_t v) { platform::le::Append32(bytes, v); }
     void tag(std::string_view t) { bytes.insert(bytes.end(), t.begin(), t.end()); }
 };
 

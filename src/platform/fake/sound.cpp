@@ -124,6 +124,19 @@ fake::SoundEvent BufferEvent(fake::SoundCall call, const BufferState& state, std
     return event;
 }
 
+// Sets the buffer's volume or pan to `value` if the buffer takes it; the call is recorded
+// either way.
+SoundResult SetControl(BufferState& state, SoundControl control, std::int32_t value) {
+    const bool volume = control == SoundControl::Volume;
+    auto event =
+        BufferEvent(volume ? fake::SoundCall::SetVolume : fake::SoundCall::SetPan, state, value);
+    event.result = CheckSoundControl(state.record.flags, control, value);
+    if (event.result == SoundResult::Ok) {
+        (volume ? state.record.volume : state.record.pan) = value;
+    }
+    return Record(event);
+}
+
 } // namespace
 
 SoundResult SoundBuffer::SetCurrentPosition(std::uint32_t position) {
@@ -156,29 +169,11 @@ SoundResult SoundBuffer::Stop() {
 }
 
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
-    BufferState& state = *impl_->state;
-    auto event = BufferEvent(fake::SoundCall::SetVolume, state, volume);
-    if (!(state.record.flags & kBufferCtrlVolume)) {
-        event.result = SoundResult::ControlUnavailable;
-    } else if (volume < kVolumeMin || volume > kVolumeMax) {
-        event.result = SoundResult::InvalidValue;
-    } else {
-        state.record.volume = volume;
-    }
-    return Record(event);
+    return SetControl(*impl_->state, SoundControl::Volume, volume);
 }
 
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
-    BufferState& state = *impl_->state;
-    auto event = BufferEvent(fake::SoundCall::SetPan, state, pan);
-    if (!(state.record.flags & kBufferCtrlPan)) {
-        event.result = SoundResult::ControlUnavailable;
-    } else if (pan < kPanLeft || pan > kPanRight) {
-        event.result = SoundResult::InvalidValue;
-    } else {
-        state.record.pan = pan;
-    }
-    return Record(event);
+    return SetControl(*impl_->state, SoundControl::Pan, pan);
 }
 
 bool SoundBuffer::IsPlaying() const {

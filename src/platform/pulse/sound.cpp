@@ -26,7 +26,6 @@ using Clock = std::chrono::steady_clock;
 // The results this backend gives, in the contract's terms.
 constexpr SoundResult kOk = SoundResult::Ok;
 constexpr SoundResult kInvalidParam = SoundResult::InvalidValue;
-constexpr SoundResult kControlUnavailable = SoundResult::ControlUnavailable;
 
 // The latency asked of the server, the stream's buffer and the sink's together. The server
 // keeps about half of it, less twice the smallest request, in the sink: 200 ms with 60 ms
@@ -309,6 +308,16 @@ struct SoundBuffer::Impl {
         }
     }
 
+    // Sets the volume or pan to `value` if the buffer takes it.
+    SoundResult SetControl(SoundControl control, std::int32_t value) {
+        const SoundResult result = CheckSoundControl(flags, control, value);
+        if (result == kOk) {
+            (control == SoundControl::Volume ? volume : pan) = value;
+            ApplyVolume();
+        }
+        return result;
+    }
+
     void ApplyVolume() {
         if (!StreamReady()) {
             volumeChanged = stream != nullptr;
@@ -457,27 +466,11 @@ SoundResult SoundBuffer::Stop() {
 }
 
 SoundResult SoundBuffer::SetVolume(std::int32_t volume) {
-    if (!(impl_->flags & kBufferCtrlVolume)) {
-        return kControlUnavailable;
-    }
-    if (volume < kVolumeMin || volume > kVolumeMax) {
-        return kInvalidParam;
-    }
-    impl_->volume = volume;
-    impl_->ApplyVolume();
-    return kOk;
+    return impl_->SetControl(SoundControl::Volume, volume);
 }
 
 SoundResult SoundBuffer::SetPan(std::int32_t pan) {
-    if (!(impl_->flags & kBufferCtrlPan)) {
-        return kControlUnavailable;
-    }
-    if (pan < kPanLeft || pan > kPanRight) {
-        return kInvalidParam;
-    }
-    impl_->pan = pan;
-    impl_->ApplyVolume();
-    return kOk;
+    return impl_->SetControl(SoundControl::Pan, pan);
 }
 
 bool SoundBuffer::IsPlaying() const {

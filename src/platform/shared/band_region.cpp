@@ -1,12 +1,14 @@
-// Regions in banded form, built by sweeping down the rows: the y edges of the operands cut
+// Regions in banded form, combined by sweeping down the rows: the y edges of the operands cut
 // the plane into strips in which each operand's spans stay the same, each strip's spans are
-// worked out in one dimension, and a strip is joined to the band above when the two meet and
-// have the same spans.
+// worked out in one dimension, and the band builder (platform/region_bands.h) joins a strip to
+// the band above when the two meet and have the same spans. Regions from any rectangles are
+// unions of such regions, taken by halves.
 #include "platform/shared/band_region.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "platform/region_bands.h"
@@ -15,36 +17,6 @@ namespace platform::shared {
 namespace {
 
 using Spans = std::vector<RegionSpan>;
-
-// Collects strips top to bottom into banded rectangles.
-class BandBuilder {
-  public:
-    // Adds the strip of rows top to bottom - 1 covered by `spans` (maximal runs, left to
-    // right); `top` is at or below the bottom of every strip added before.
-    void Add(std::int32_t top, std::int32_t bottom, const Spans& spans) {
-        if (spans.empty()) {
-            return;
-        }
-        const std::size_t bandSize = rects_.size() - bandStart_;
-        if (!rects_.empty() && rects_.back().bottom == top &&
-            detail::SameSpans(spans, rects_.data() + bandStart_, bandSize)) {
-            for (std::size_t i = bandStart_; i < rects_.size(); ++i) {
-                rects_[i].bottom = bottom;
-            }
-            return;
-        }
-        bandStart_ = rects_.size();
-        for (const RegionSpan& span : spans) {
-            rects_.push_back({span.left, top, span.right, bottom});
-        }
-    }
-
-    std::vector<RegionRect> Take() { return std::move(rects_); }
-
-  private:
-    std::vector<RegionRect> rects_;
-    std::size_t bandStart_ = 0; // the first rectangle of the last band
-};
 
 // Walks a banded region's bands from the top down.
 class BandCursor {
@@ -125,61 +97,73 @@ void CombineSpans(const Spans& a, const Spans& b, BandOp op, Spans& out) {
     }
 }
 
-void AddEdges(std::span<const RegionRect> rects, std::vector<std::int32_t>& edges) {
+// The tops and bottoms of a banded region's bands, in order, each once (bands are sorted
+// and do not overlap, so the edges come in order already).
+std::vector<std::int32_t> BandEdges(std::span<const RegionRect> rects) {
+    std::vector<std::int32_t> edges;
     for (const RegionRect& rect : rects) {
-        if (edges.empty() || edges.back() != rect.top) {
+        if (edges.empty() || edges.back() < rect.top) {
             edges.push_back(rect.top);
         }
-        edges.push_back(rect.bottom);
+        if (edges.back() < rect.bottom) {
+            edges.push_back(rect.bottom);
+        }
     }
+    return edges;
 }
 
-void SortUnique(std::vector<std::int32_t>& values) {
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
+// The union of `regions`, the two halves' unions joined last.
+BandRegion UnionByHalves(std::span<BandRegion> regions) {
+    if (regions.size() == 1) {
+        return std::move(regions.front());
+    }
+    const std::size_t half = regions.size() / 2;
+    return BandRegion::Combine(UnionByHalves(regions.first(half)),
+                               UnionByHalves(regions.subspan(half)), BandOp::Union);
 }
 
 } // namespace
 
 BandRegion BandRegion::FromRects(std::span<const RegionRect> rects) {
-    std::vector<RegionRect> pending;
-    std::vector<std::int32_t> edges;
-    for (const RegionRect& rect : rects) {
-        if (rect.left < rect.right && rect.top < rect.bottom) {
-            pending.push_back(rect);
-            edges.push_back(rect.top);
-            edges.push_back(rect.bottom);
-        }
-    }
-    std::sort(pending.begin(), pending.end(),
-              [](const RegionRect& p, const RegionRect& q) { return p.top < q.top; });
-    SortUnique(edges);
-
-    // The rectangles covering the current strip, kept sorted by left.
-    std::vector<RegionRect> active;
-    auto next = pending.begin();
+    // The rectangles are cut into runs that are in banded order already (strips one below the
+    // other, a strip's rectangles sharing its top and bottom, left to right with gaps between
+    // them), each run made a region by the band builder in one pass. A region's own rectangles
+    // are one run. The runs are then put together by halves, each union costing about the size
+    // of the two regions it joins: n rectangles that overlap each other take O(n log n) steps,
+    // where one sweep over all of them would walk, strip by strip, every rectangle covering
+    // the strip (O(n^2) for a stack of them).
+    std::vector<BandRegion> runs;
     BandBuilder bands;
-    Spans spans;
-    for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
-        const std::int32_t top = edges[k];
-        std::erase_if(active, [top](const RegionRect& rect) { return rect.bottom <= top; });
-        for (; next != pending.end() && next->top == top; ++next) {
-            auto at = std::upper_bound(
-                active.begin(), active.end(), next->left,
-                [](std::int32_t left, const RegionRect& rect) { return left < rect.left; });
-            active.insert(at, *next);
+    Spans spans; // the strip being gathered, from top to bottom - 1
+    std::int32_t top = 0;
+    std::int32_t bottom = 0;
+    bool runOpen = false; // `bands` holds strips, the last ending at `bottom`
+    for (const RegionRect& rect : rects) {
+        if (rect.left >= rect.right || rect.top >= rect.bottom) {
+            continue; // adds nothing
         }
-        spans.clear();
-        for (const RegionRect& rect : active) {
-            if (!spans.empty() && rect.left <= spans.back().right) {
-                spans.back().right = std::max(spans.back().right, rect.right);
-            } else {
-                spans.push_back({rect.left, rect.right});
-            }
+        if (!spans.empty() && rect.top == top && rect.bottom == bottom &&
+            rect.left > spans.back().right) {
+            spans.push_back({rect.left, rect.right});
+            continue;
         }
-        bands.Add(top, edges[k + 1], spans);
+        if (!spans.empty()) {
+            bands.Add(top, bottom, spans);
+            spans.clear();
+            runOpen = true;
+        }
+        if (runOpen && rect.top < bottom) {
+            runs.push_back(BandRegion(bands.Take()));
+            bands = BandBuilder();
+            runOpen = false;
+        }
+        top = rect.top;
+        bottom = rect.bottom;
+        spans.push_back({rect.left, rect.right});
     }
-    return BandRegion(bands.Take());
+    bands.Add(top, bottom, spans);
+    runs.push_back(BandRegion(bands.Take()));
+    return UnionByHalves(runs);
 }
 
 BandRegion BandRegion::FromBox(const RegionRect& box) {
@@ -190,11 +174,12 @@ BandRegion BandRegion::FromBox(const RegionRect& box) {
 }
 
 BandRegion BandRegion::Combine(const BandRegion& a, const BandRegion& b, BandOp op) {
+    const std::vector<std::int32_t> edgesA = BandEdges(a.rects_);
+    const std::vector<std::int32_t> edgesB = BandEdges(b.rects_);
     std::vector<std::int32_t> edges;
-    edges.reserve(2 * (a.rects_.size() + b.rects_.size()));
-    AddEdges(a.rects_, edges);
-    AddEdges(b.rects_, edges);
-    SortUnique(edges);
+    edges.reserve(edgesA.size() + edgesB.size());
+    std::set_union(edgesA.begin(), edgesA.end(), edgesB.begin(), edgesB.end(),
+                   std::back_inserter(edges));
 
     BandCursor inA(a.rects_);
     BandCursor inB(b.rects_);

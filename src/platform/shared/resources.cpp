@@ -11,6 +11,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/little_endian.h"
 #include "platform/pe_resources.h"
 #include "platform/shared/controls/resources.h"
 #include "platform/shared/embedded_resources.h"
@@ -131,10 +132,10 @@ std::vector<std::uint8_t> WithFileHeader(std::span<const std::byte> resource) {
     std::uint32_t headerSize = 0, colours = 0, compression = 0;
     std::uint16_t bitCount = 0;
     if (resource.size() >= 40) {
-        std::memcpy(&headerSize, resource.data(), 4);
-        std::memcpy(&bitCount, resource.data() + 14, 2);
-        std::memcpy(&compression, resource.data() + 16, 4);
-        std::memcpy(&colours, resource.data() + 32, 4);
+        headerSize = le::Load32(resource.data());
+        bitCount = le::Load16(resource.data() + 14);
+        compression = le::Load32(resource.data() + 16);
+        colours = le::Load32(resource.data() + 32);
     }
     if (colours == 0 && bitCount <= 8) {
         colours = 1u << bitCount;
@@ -144,8 +145,8 @@ std::vector<std::uint8_t> WithFileHeader(std::span<const std::byte> resource) {
     auto size = static_cast<std::uint32_t>(file.size());
     file[0] = 'B';
     file[1] = 'M';
-    std::memcpy(file.data() + 2, &size, 4);
-    std::memcpy(file.data() + 10, &offset, 4);
+    le::Store32(file.data() + 2, size);
+    le::Store32(file.data() + 10, offset);
     return file;
 }
 
@@ -274,7 +275,7 @@ const DecodedBitmap* Decode(const ModuleResource& resource) {
     DecodedBitmap bitmap;
     bitmap.width = width;
     bitmap.height = height;
-    std::memcpy(&bitmap.bitCount, resource.Data().data() + 14, 2);
+    bitmap.bitCount = le::Load16(resource.Data().data() + 14);
     std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     bitmap.rows.assign(stride * static_cast<std::size_t>(height), 0);
     for (int y = 0; y < height; ++y) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/little_endian.h"
+
 namespace platform {
 namespace {
 
@@ -18,14 +20,6 @@ constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
 // The tail of the PCM sub-format GUID (KSDATAFORMAT_SUBTYPE_PCM); its first 4 bytes are 1.
 constexpr std::array<std::uint8_t, 12> kPcmGuidTail = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
                                                        0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
-
-std::uint32_t Le(const std::uint8_t* bytes, int count) {
-    std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        value = value << 8 | bytes[i];
-    }
-    return value;
-}
 
 // The file is read with C stdio: the program carries no iostreams (whose locale machinery
 // would be most of its code and much of its memory).
@@ -52,7 +46,7 @@ std::optional<Chunk> FindChunk(std::FILE* file, std::uint64_t begin, std::uint64
         if (!ReadAt(file, at, head.data(), head.size())) {
             return std::nullopt;
         }
-        Chunk chunk{at + 8, Le(head.data() + 4, 4)};
+        Chunk chunk{at + 8, le::Load32(head.data() + 4)};
         if (std::memcmp(head.data(), id, 4) == 0) {
             return chunk;
         }
@@ -71,17 +65,13 @@ std::optional<WaveFormat> ReadFormat(std::FILE* file, const Chunk& chunk) {
     if (!ReadAt(file, chunk.offset, bytes.data(), wanted)) {
         return std::nullopt;
     }
-    WaveFormat format{static_cast<std::uint16_t>(Le(&bytes[0], 2)),
-                      static_cast<std::uint16_t>(Le(&bytes[2], 2)),
-                      Le(&bytes[4], 4),
-                      Le(&bytes[8], 4),
-                      static_cast<std::uint16_t>(Le(&bytes[12], 2)),
-                      static_cast<std::uint16_t>(Le(&bytes[14], 2))};
+    WaveFormat format{le::Load16(&bytes[0]), le::Load16(&bytes[2]),  le::Load32(&bytes[4]),
+                      le::Load32(&bytes[8]), le::Load16(&bytes[12]), le::Load16(&bytes[14])};
     if (format.formatTag == kWaveFormatExtensible) {
         // Only a complete extensible header whose samples are integer PCM.
-        const std::uint32_t extraBytes = Le(&bytes[16], 2);
-        const std::uint32_t validBits = Le(&bytes[18], 2);
-        if (wanted < bytes.size() || extraBytes < 22 || Le(&bytes[24], 4) != kWaveFormatPcm ||
+        const std::uint32_t extraBytes = le::Load16(&bytes[16]);
+        const std::uint32_t validBits = le::Load16(&bytes[18]);
+        if (wanted < bytes.size() || extraBytes < 22 || le::Load32(&bytes[24]) != kWaveFormatPcm ||
             std::memcmp(&bytes[28], kPcmGuidTail.data(), kPcmGuidTail.size()) != 0 ||
             validBits > format.bitsPerSample) {
             return std::nullopt;
@@ -109,8 +99,8 @@ std::optional<WaveFile> ReadWaveFile(const std::string& fileName) {
         return std::nullopt;
     }
     // The form's chunks lie within both the size it gives and the file.
-    const std::uint64_t end = std::min<std::uint64_t>(8 + std::uint64_t{Le(riff.data() + 4, 4)},
-                                                      static_cast<std::uint64_t>(fileBytes));
+    const std::uint64_t end = std::min<std::uint64_t>(
+        8 + std::uint64_t{le::Load32(riff.data() + 4)}, static_cast<std::uint64_t>(fileBytes));
     // The data chunk may come before the format chunk: each is looked for from the start.
     std::optional<Chunk> formatChunk = FindChunk(file, 12, end, "fmt ");
     std::optional<WaveFormat> format;
