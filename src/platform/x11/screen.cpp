@@ -62,9 +62,14 @@ MonitorArea PrimaryMonitor(Connection& connection) {
     }
     int count = 0;
     XRRMonitorInfo* monitors = XRRGetMonitors(display, connection.Root(), True, &count);
+    bool primaryFound = false;
     for (int i = 0; i < count; ++i) {
-        if (monitors[i].primary && monitors[i].width > 0 && monitors[i].height > 0) {
-            area = {monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+        const XRRMonitorInfo& monitor = monitors[i];
+        const bool atOrigin = monitor.x == 0 && monitor.y == 0;
+        if (monitor.width > 0 && monitor.height > 0 &&
+            (monitor.primary || (atOrigin && !primaryFound))) {
+            area = {monitor.x, monitor.y, monitor.width, monitor.height};
+            primaryFound = primaryFound || monitor.primary;
         }
     }
     if (monitors != nullptr) {
@@ -73,8 +78,7 @@ MonitorArea PrimaryMonitor(Connection& connection) {
     return area;
 }
 
-ScreenChanges::ScreenChanges(Connection& connection, EventLoop& loop,
-                             std::function<void()> changed)
+ScreenChanges::ScreenChanges(Connection& connection, EventLoop& loop, std::function<void()> changed)
     : connection_(connection), loop_(loop) {
     ::Display* display = connection.Get();
     int eventBase = 0, errorBase = 0;
@@ -86,8 +90,8 @@ ScreenChanges::ScreenChanges(Connection& connection, EventLoop& loop,
                             CopyFromParent, 0, &attributes);
     XRRSelectInput(display, window_,
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
-    loop_.SetWindowHandler(window_, [display, eventBase, changed = std::move(changed)](
-                                        const XEvent& event) {
+    loop_.SetWindowHandler(window_, [display, eventBase,
+                                     changed = std::move(changed)](const XEvent& event) {
         if (event.type == eventBase + RRScreenChangeNotify) {
             XRRUpdateConfiguration(const_cast<XEvent*>(&event)); // Xlib's idea of the size
         }

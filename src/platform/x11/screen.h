@@ -37,8 +37,9 @@ struct MonitorArea {
     friend bool operator==(const MonitorArea&, const MonitorArea&) = default;
 };
 
-// The primary monitor as RandR names it; the whole screen when RandR names none (no RandR, no
-// monitor marked primary).
+// The primary monitor as RandR names it. When it names none, the monitor at the screen's
+// top-left corner, which Wine then takes for the primary (so both programs pan alike), and the
+// whole screen when RandR lists no monitor there.
 MonitorArea PrimaryMonitor(Connection& connection);
 
 // Calls `changed` from the loop whenever the screen's layout changes (a monitor added,
