@@ -148,13 +148,18 @@ jellop_start_wine() {
     jellop_prefix
     # Start Wine's services now, with their output on /dev/null, not from a test program.
     wine wineboot </dev/null >/dev/null 2>&1 8>&-
+    # Without it Wine's helper processes end and start again between the tests: a missing
+    # program fails the start rather than letting the Windows tiers run another way.
     local keepalive=$JELLOP_WINDOWS_BUILD/tests/win32/wine_keepalive.exe
-    if [ -f "$keepalive" ]; then
-        # Its output goes to a file (a pipe would be held open by the processes it starts).
-        jellop_spawn keepalive "$JELLOP_RUN/keepalive.out" wine "$keepalive"
-        jellop_wait_for 60 grep -q ready "$JELLOP_RUN/keepalive.out" ||
-            { jellop_log "the Wine keep-alive program did not start"; return 1; }
+    if [ ! -f "$keepalive" ]; then
+        jellop_log "no Wine keep-alive program at $keepalive: build the windows preset" \
+            "(or set JELLOP_WINDOWS_BUILD), or start with --no-wine"
+        return 1
     fi
+    # Its output goes to a file (a pipe would be held open by the processes it starts).
+    jellop_spawn keepalive "$JELLOP_RUN/keepalive.out" wine "$keepalive"
+    jellop_wait_for 60 grep -q ready "$JELLOP_RUN/keepalive.out" ||
+        { jellop_log "the Wine keep-alive program did not start"; return 1; }
 }
 
 # Makes the display the desktop `kind`. managed: openbox, then (once it has announced itself

@@ -11,6 +11,15 @@ set -euo pipefail
 seconds=${1:-60}
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
+# The shipped region blocks seed the corpus: without them the fuzzer would start from nothing,
+# so their absence fails the run (before the build).
+shopt -s nullglob
+seeds=(resources/regions/*.rgn)
+shopt -u nullglob
+if [ ${#seeds[@]} -eq 0 ]; then
+    echo "fuzz.sh: no region blocks in resources/regions/ to seed the corpus" >&2
+    exit 1
+fi
 jellop_install
 
 jellop_configure fuzz
@@ -20,8 +29,7 @@ corpus=build/fuzz/corpus/regions
 artifacts=build/fuzz/artifacts
 mkdir -p "$corpus" "$artifacts"
 # The first byte of an input picks what it is: 0 a region-data block, 1 a region file.
-for block in resources/regions/*.rgn; do
-    [ -f "$block" ] || continue
+for block in "${seeds[@]}"; do
     name=$(basename "$block" .rgn)
     [ -f "$corpus/block-$name" ] || { printf '\000'; cat "$block"; } >"$corpus/block-$name"
     [ -f "$corpus/file-$name" ] || { printf '\001'; cat "$block"; } >"$corpus/file-$name"

@@ -39,6 +39,7 @@ fi
 jellop_log "no display: running on a virtual one and recording build/jellop.gif"
 jellop_configure native
 cmake --build --preset native --target jellop_desktop
-jellop_start
+# Wine (and its keep-alive program from the windows build) only for the Windows program.
+if [ "$program" = windows ]; then jellop_start; else jellop_start --no-wine; fi
 # not exec: the exit trap stops the services
 JELLOP_RECORD_PROGRAM=$program "$JELLOP_ROOT/scripts/record.sh" "$JELLOP_ROOT/build/jellop.gif"

@@ -1,11 +1,12 @@
-// Backend contract: what a window reports back: the shape it was given, and the place the user
-// moved it to.
+// Backend contract: what a window reports back: the shape it was given, the place the user
+// moved it to, and the opacity it shows while layered.
 #include <cstddef>
 #include <optional>
 #include <vector>
 
 #include "contract/contract_fixture.h"
 #include "platform/input.h"
+#include "platform/layered.h"
 #include "platform/region.h"
 #include "shared/backend.h"
 
@@ -50,6 +51,25 @@ TEST_F(BackendContract, AWindowMovedByTheUserReportsItsNewPositionAtOnce) {
     contract_user::DragWindowBy(window.get(), 200, 90, -40);
     platform::BeginSystemDrag(window.get());
     EXPECT_EQ(platform::GetWindowRect(window.get()), (platform::PixelRect{290, 110, 350, 150}));
+}
+
+// An opacity holds only while the window is layered: refused before, and forgotten (the window
+// opaque) once the window stops being layered, also when it is layered again.
+TEST_F(BackendContract, AnOpacityHoldsOnlyWhileTheWindowIsLayered) {
+    platform::Window window = ShownWindow();
+    EXPECT_FALSE(platform::SetOpacity(window.get(), 100, std::nullopt))
+        << "refused while not layered";
+    EXPECT_EQ(backend::WindowOpacity(window.get()), 255);
+
+    ASSERT_TRUE(platform::SetLayered(window.get(), true));
+    ASSERT_TRUE(platform::SetLayered(window.get(), true)) << "layered twice is layered";
+    ASSERT_TRUE(platform::SetOpacity(window.get(), 100, std::nullopt));
+    EXPECT_EQ(backend::WindowOpacity(window.get()), 100);
+
+    ASSERT_TRUE(platform::SetLayered(window.get(), false));
+    EXPECT_EQ(backend::WindowOpacity(window.get()), 255) << "opaque once not layered";
+    ASSERT_TRUE(platform::SetLayered(window.get(), true));
+    EXPECT_EQ(backend::WindowOpacity(window.get()), 255) << "the old opacity is forgotten";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
+#include "platform/fake/fake_layered.h"
 #include "platform/fake/fake_window.h"
 #include "platform/region.h"
 #include "platform/shared/controls/live_objects.h"
@@ -55,13 +56,17 @@ int OpenModuleCount(const std::string& path) {
     return platform::shared::OpenModuleCount(path);
 }
 
-std::optional<LiveObjectCounts> LiveObjects() {
+LiveObjectCounts LiveObjects() {
     platform::shared::LiveObjects live = platform::shared::CountLiveObjects();
     return LiveObjectCounts{live.dcs, live.bitmaps, live.regions};
 }
 
 std::vector<std::string> PlatformMisuses() {
     return platform::shared::Misuses();
+}
+
+std::uint8_t WindowOpacity(platform::WindowHandle window) {
+    return platform::fake::EffectiveAlpha(window);
 }
 
 std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {

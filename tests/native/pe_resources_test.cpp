@@ -11,6 +11,7 @@
 
 #include "platform/little_endian.h"
 #include "win32/testres/testres_blocks.h"
+#include "windows_test_module.h"
 
 namespace {
 
@@ -174,18 +175,9 @@ TEST(PeResources, DamagedResourceTreesFindNothing) {
     EXPECT_EQ(find(longName, std::string("Blob")), "(none)");
 }
 
-// The resource-only module of the windows build (tests/win32/testres), a DLL made by the
-// MinGW tools as any Windows developer makes one.
-std::string WindowsBuild() {
-    const char* set = std::getenv("JELLOP_WINDOWS_BUILD");
-    return set != nullptr ? set : std::string(JELLOP_SOURCE_DIR) + "/build/windows";
-}
-
 TEST(PeResources, ReadsTheRegionBlocksOfAModuleMadeForWindows) {
-    const std::string path = WindowsBuild() + "/tests/win32/jellop_testres.dll";
-    if (!std::ifstream(path)) {
-        GTEST_SKIP() << "no " << path << ": build the windows preset first";
-    }
+    const std::string path = testing_support::WindowsTestModule();
+    ASSERT_TRUE(testing_support::WindowsTestModuleBuilt(path));
     std::optional<PeModule> module = PeModule::Open(path);
     ASSERT_TRUE(module);
     auto longs = [](std::optional<std::span<const std::byte>> bytes) {

@@ -13,24 +13,15 @@
 #include "shared/backend.h"
 #include "shared/imaging_support.h"
 #include "win32/testres/testres_blocks.h"
+#include "windows_test_module.h"
 
 namespace {
 
-class RegionModuleFile : public LeakCheckedTest {
-  protected:
-    static std::string TestModule() {
-        const char* set = std::getenv("JELLOP_WINDOWS_BUILD");
-        std::string build =
-            set != nullptr ? set : std::string(JELLOP_SOURCE_DIR) + "/build/windows";
-        return build + "/tests/win32/jellop_testres.dll";
-    }
-};
+class RegionModuleFile : public LeakCheckedTest {};
 
 TEST_F(RegionModuleFile, AModuleMadeForWindowsGivesItsRegionsByIdAndByName) {
-    const std::string path = TestModule();
-    if (!std::ifstream(path)) {
-        GTEST_SKIP() << "no " << path << ": build the windows preset first";
-    }
+    const std::string path = testing_support::WindowsTestModule();
+    ASSERT_TRUE(testing_support::WindowsTestModuleBuilt(path));
     platform::Window window = platform::CreateFormWindow("Probe", 0, 0, 40, 40);
     imaging::cDIBSectionRegion region;
     ASSERT_TRUE(region.LoadFromResource(TESTRES_ID_TWO_BANDS, path));

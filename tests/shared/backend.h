@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ struct LiveObjectCounts {
     bool operator==(const LiveObjectCounts&) const = default;
 };
 
+inline std::ostream& operator<<(std::ostream& out, const LiveObjectCounts& counts) {
+    return out << counts.dcs << " DCs, " << counts.bitmaps << " bitmaps, " << counts.regions
+               << " regions";
+}
+
 // Puts the platform's adjustable state back to its start (the fake's screen, modules and
 // message boxes); nothing on the real platform.
 void Reset();
@@ -31,17 +37,22 @@ std::string MissingModulePath();
 // How many times the process holds `path` opened as a module that was not freed yet.
 int OpenModuleCount(const std::string& path);
 
-// DCs, bitmaps and regions alive now, where the backend can count them (the fake can; Wine
-// reports no GDI object counts).
-std::optional<LiveObjectCounts> LiveObjects();
+// DCs, bitmaps and regions alive now: the fake counts its own; on real GDI (Wine) they are
+// read from the process's GDI handle table and the program's own calls (tests/win32/gdi_watch.h).
+LiveObjectCounts LiveObjects();
 
 // Calls the platform saw that the real one would refuse or that corrupt its state (a handle
-// released twice, a bitmap deleted while selected, ...), where the backend records them.
+// released twice, a bitmap deleted while selected, ...): recorded by the fake itself, on real
+// GDI by watching the program's calls. Reset() starts the record afresh.
 std::vector<std::string> PlatformMisuses();
 
 // The region-data block of the window's shape, as the window system holds it; none when the
 // window has no shape.
 std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window);
+
+// How opaque the window system shows the window, 0 to 255: its alpha while it is layered with
+// an opacity set, else 255.
+std::uint8_t WindowOpacity(platform::WindowHandle window);
 
 // The formats on the open clipboard, in the order the system enumerates them (formats the
 // system synthesizes from the offered ones come after those), and its bitmap, borrowed: none

@@ -292,7 +292,7 @@ TEST(RegionFile, AFileThatIsNoBlockLeavesNoRegion) {
 TEST(RegionFile, BuildingSavingAndLoadingLeaveNoObjectBehind) {
     ScratchFolder folder;
     const std::size_t misuses = backend::PlatformMisuses().size();
-    const std::optional<backend::LiveObjectCounts> before = backend::LiveObjects();
+    const backend::LiveObjectCounts before = backend::LiveObjects();
     {
         platform::Window window = platform::CreateFormWindow("RegionFile", 10, 10, 8, 8);
         cDIBSection dib;

@@ -21,14 +21,12 @@ class DibSectionTest : public ::testing::Test {
         before_ = backend::LiveObjects();
     }
     void TearDown() override {
-        if (before_) {
-            EXPECT_EQ(backend::LiveObjects(), before_) << "platform objects leaked or lost";
-        }
+        EXPECT_EQ(backend::LiveObjects(), before_) << "platform objects leaked or lost";
         EXPECT_EQ(backend::PlatformMisuses(), std::vector<std::string>{});
     }
 
   private:
-    std::optional<backend::LiveObjectCounts> before_;
+    backend::LiveObjectCounts before_;
 };
 
 // Byte k of memory row r, as the pixel format defines it.

@@ -28,9 +28,7 @@ class RegionTest : public ::testing::Test {
     }
     void TearDown() override {
         windows_.clear();
-        if (before_) {
-            EXPECT_EQ(backend::LiveObjects(), before_) << "platform objects leaked or lost";
-        }
+        EXPECT_EQ(backend::LiveObjects(), before_) << "platform objects leaked or lost";
         EXPECT_EQ(backend::PlatformMisuses(), std::vector<std::string>{});
     }
 
@@ -49,7 +47,7 @@ class RegionTest : public ::testing::Test {
     std::vector<platform::Window> windows_;
 
   private:
-    std::optional<backend::LiveObjectCounts> before_;
+    backend::LiveObjectCounts before_;
 };
 
 // Runs `call`, which must raise error `number` with `message` and the class's source.

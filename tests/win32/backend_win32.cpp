@@ -1,7 +1,9 @@
 // The shared suites' backend on real Win32 (under Wine): the test module lies beside the test
-// program, and whether it is still open is read from the process's own address space.
+// program, and whether it is still open is read from the process's own address space; live
+// objects and misuses come from the GDI watch (gdi_watch.h).
 #include "shared/backend.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <psapi.h>
@@ -10,6 +12,7 @@
 #include <cctype>
 #include <set>
 
+#include "gdi_watch.h"
 #include "platform/app.h"
 #include "platform/region.h"
 
@@ -29,7 +32,9 @@ std::string FileName(const std::string& path) {
 
 } // namespace
 
-void Reset() {}
+void Reset() {
+    gdi_watch::Clear();
+}
 
 std::string OtherModulePath() {
     return platform::ExecutableDirectory() + "\\jellop_testres.dll";
@@ -62,12 +67,28 @@ int OpenModuleCount(const std::string& path) {
     return static_cast<int>(mappings.size());
 }
 
-std::optional<LiveObjectCounts> LiveObjects() {
-    return std::nullopt;
+LiveObjectCounts LiveObjects() {
+    std::optional<gdi_watch::Counts> counts = gdi_watch::Count();
+    if (!counts) {
+        ADD_FAILURE() << "no GDI handle table in this process: objects cannot be counted";
+        return {-1, -1, -1};
+    }
+    return {counts->memoryDcs + counts->windowDcs, counts->bitmaps, counts->regions};
 }
 
 std::vector<std::string> PlatformMisuses() {
-    return {};
+    return gdi_watch::Misuses();
+}
+
+std::uint8_t WindowOpacity(platform::WindowHandle window) {
+    HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    if (!(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) ||
+        !GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) {
+        return 255;
+    }
+    return alpha;
 }
 
 std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window) {

@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gdi_watch.h"
 #include "imaging/cDIBSection.h"
 #include "platform/app.h"
 #include "runtime/error.h"
@@ -196,16 +198,19 @@ TEST(ClipboardCopy, AClipboardHeldByAnotherProgramGivesFalseWithoutAMessage) {
     PROCESS_INFORMATION holder = StartReader(arguments);
     ASSERT_EQ(WaitForSingleObject(readyEvent, 30000), WAIT_OBJECT_0) << "the holder did not start";
 
-    // The system's count of GDI objects shows the bitmap that the clipboard did not take being
-    // deleted again. (Wine does not keep this count and reports 0 throughout.)
-    const DWORD objectsBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    // The process's GDI handle table shows the bitmap that the clipboard did not take being
+    // deleted again (GetGuiResources would not: Wine reports 0 there throughout).
+    const std::optional<gdi_watch::Counts> before = gdi_watch::Count();
+    ASSERT_TRUE(before) << "no GDI handle table to count in";
     BoxCloser closer;
     closer.Start(/*attempts=*/25);
     EXPECT_FALSE(dib.CopyToClipboard(false));
-    const DWORD objectsAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const std::optional<gdi_watch::Counts> after = gdi_watch::Count();
     closer.thread.join();
     EXPECT_FALSE(closer.found) << "a failure showed a message";
-    EXPECT_EQ(objectsAfter, objectsBefore);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->bitmaps, before->bitmaps) << "the bitmap the clipboard did not take";
+    EXPECT_EQ(after->memoryDcs, before->memoryDcs);
 
     SetEvent(releaseEvent);
     EXPECT_EQ(WaitForReader(holder), 0u);

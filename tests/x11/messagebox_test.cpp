@@ -63,7 +63,7 @@ TEST_F(MessageBoxTest, OkClosesTheCentredBoxAndTheTextGoesToStandardError) {
     EXPECT_TRUE(Eventually([&] { return !observer_.Viewable(box_); }));
 }
 
-TEST_F(MessageBoxTest, ReturnAndTheManagersCloseCloseTheBox) {
+TEST_F(MessageBoxTest, ReturnClosesTheBox) {
     Show({// The box has the keyboard once it shows.
           [&] {
               Window focus = None;
@@ -75,8 +75,11 @@ TEST_F(MessageBoxTest, ReturnAndTheManagersCloseCloseTheBox) {
               observer_.Tap("Return");
               return true;
           }});
+}
+
+TEST_F(MessageBoxTest, TheManagersCloseClosesTheBox) {
     if (!ManagedDesktop()) {
-        return;
+        GTEST_SKIP() << "the managed desktop's behaviour: without a manager nobody sends a close";
     }
     Show({[&] {
         XEvent close{};

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ class Observer {
     // The pixel at (x, y) of the screen as 0xRRGGBB.
     unsigned long ScreenPixel(int x, int y) const;
 
+    // Whether a window manager, and a compositor, run on the display, as seen from outside
+    // (not through the backend's own test, which the tests check).
+    bool WindowManagerRuns() const;
+    bool CompositorRuns() const;
+
     // XTest input, each sent and synced with the server.
     void MovePointer(int x, int y) const;
     void Button(unsigned button, bool press) const;
@@ -91,7 +97,13 @@ class Script {
     std::chrono::steady_clock::time_point deadline_;
 };
 
-// Whether a window manager runs on the test display.
+// The desktop the test command asked for ($JELLOP_DESKTOP, set by scripts/env.sh's
+// jellop_desktop: bare or managed): whether it is the managed one; none when it asked for none.
+std::optional<bool> AskedForManagedDesktop();
+
+// Whether the tests run on the managed desktop: the one asked for, else (nothing asked for)
+// whether the observer sees a window manager. Never the backend's own answer, so that a fault
+// in that cannot decide which of the tests run.
 bool ManagedDesktop();
 
 // The connection and loop under test, opened afresh for each test.

@@ -1,7 +1,8 @@
 // What the contract suite asks of the backend beyond the contract, on X11: a window's shape
-// as the X server holds it.
+// and its opacity as the X server holds them.
 #include "platform/x11/contract/session.h" // first: see there
 
+#include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
 
 #include <algorithm>
@@ -42,6 +43,32 @@ std::optional<std::vector<std::byte>> WindowShape(platform::WindowHandle window)
     std::transform(block.begin(), block.end(), bytes.begin(),
                    [](std::uint8_t b) { return std::byte{b}; });
     return bytes;
+}
+
+std::uint8_t WindowOpacity(platform::WindowHandle window) {
+    platform::x11::Session& session = platform::x11::Session::Get();
+    platform::x11::FormWindow* form = session.Find(window);
+    if (form == nullptr) {
+        return 255;
+    }
+    ::Display* display = session.GetConnection().Get();
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::uint8_t opacity = 255;
+    // The window's opacity property, 0 to 0xFFFFFFFF (a compositor shows it); none is opaque.
+    if (XGetWindowProperty(display, form->window->Id(),
+                           XInternAtom(display, "_NET_WM_WINDOW_OPACITY", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        format == 32 && count == 1) {
+        opacity = static_cast<std::uint8_t>(
+            (*reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFUL) >> 24);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return opacity;
 }
 
 } // namespace backend
