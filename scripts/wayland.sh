@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Wayland tier: the native pet under real Wayland compositors started headless, each with
+# Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
+# its virtual backend. Installs the compositors and what the tier builds with, builds the
+# program and the tier's native window (build/linux), runs each compositor in a private
+# session bus, home and runtime folder, and fails when any check fails. The compositors' logs
+# and pictures are kept in build/linux/wayland/.
+#   scripts/wayland.sh            every compositor
+#   scripts/wayland.sh kwin       one
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+cd "$JELLOP_ROOT"
+
+JELLOP_WAYLAND_PACKAGES=(kwin-wayland xwayland plasma-wayland-protocols wayland-protocols
+    libwayland-dev libsystemd-dev python3-dbus dbus xdotool x11-utils)
+
+jellop_wayland_install() {
+    local missing=() package
+    for package in "${JELLOP_WAYLAND_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    jellop_log "installing for the Wayland tier: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# KWin 5.27 with its virtual backend. Its binary carries a file capability that exec refuses
+# here: a copy (cp drops it) named kwin_wayland, as KWin's platform plugin requires, runs.
+# The native window may use KWin's fake input once a .desktop file names it; the screenshot
+# interface is opened with KWin's own switch for that (this is a private session).
+jellop_wayland_kwin() { # run folder
+    local run=$1/kwin helper
+    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local work=$JELLOP_ROOT/build/linux/wayland/kwin # pictures and logs, kept
+    rm -rf "$work"
+    mkdir -p "$run/bin" "$run/home" "$run/runtime" "$run/data/applications" "$work"
+    chmod 700 "$run/runtime"
+    cp /usr/bin/kwin_wayland "$run/bin/kwin_wayland"
+    printf '%s\n' '[Desktop Entry]' Type=Application 'Name=jellop tests' "Exec=$helper" \
+        X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input >"$run/data/applications/jellop-tests.desktop"
+    # The session's output comes back through descriptors 3 and 4 (KWin drops its program's
+    # standard output); KWin's own log goes to a file, shown when the tier fails.
+    local status=0
+    exec 5>&1 6>&2
+    timeout -k 5 300 env -i PATH=/usr/bin:/bin HOME="$run/home" XDG_RUNTIME_DIR="$run/runtime" \
+        XDG_DATA_HOME="$run/data" XDG_CACHE_HOME="$run/home/.cache" \
+        KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+        JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
+        dbus-run-session -- "$run/bin/kwin_wayland" --virtual --xwayland --width 1280 \
+        --height 800 --socket jellop-kwin-$$ --no-lockscreen --exit-with-session \
+        "$JELLOP_ROOT/tests/wayland/kwin_session.sh" 3>&5 4>&6 >"$work/kwin.log" 2>&1 || status=$?
+    exec 5>&- 6>&-
+    if [ $status -ne 0 ]; then
+        jellop_log "KWin tier failed ($status); the end of KWin's log:"
+        grep -v '^$' "$work/kwin.log" | tail -n 15 >&2
+    fi
+    return $status
+}
+
+jellop_wayland_install
+jellop_configure linux
+cmake --build --preset linux --target jellop wl_pointer_window
+run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
+trap 'rm -rf "$run"' EXIT
+failed=0
+for compositor in ${@:-kwin}; do
+    started=$(date +%s)
+    jellop_log "the Wayland tier on $compositor"
+    "jellop_wayland_$compositor" "$run" || failed=1
+    jellop_log "$compositor: $(($(date +%s) - started)) s"
+done
+exit $failed
