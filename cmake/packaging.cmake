@@ -27,6 +27,11 @@ if(JELLOP_PLATFORM STREQUAL "x11")
   # GNOME Shell extension, installed for every user (each enables it once).
   install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/kwin/jellop-kwin-pointer.js
           DESTINATION share/jellop)
+  # Both forms: a shell loads the one whose shell-version lists it.
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/linux/gnome-shell/legacy/
+          DESTINATION share/gnome-shell/extensions/jellop-pointer-43@desktopjellop.org)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/linux/gnome-shell/module/
+          DESTINATION share/gnome-shell/extensions/jellop-pointer@desktopjellop.org)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/jellop.desktop DESTINATION share/applications)
   foreach(size 32x32 128x128)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/icon/hicolor/${size}/apps/jellop.png

@@ -41,6 +41,18 @@ bool HasOwner(sd_bus* bus, const char* name) {
     return owned != 0;
 }
 
+// GNOME Shell's major version, 0 when it does not say.
+int ShellVersion(sd_bus* bus) {
+    char* version = nullptr;
+    int major = 0;
+    if (sd_bus_get_property_string(bus, "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell",
+                                   "ShellVersion", nullptr, &version) >= 0) {
+        major = std::atoi(version);
+    }
+    std::free(version);
+    return major;
+}
+
 // A number of the message, whatever its type (a KWin script's numbers reach the bus as
 // doubles or integers, depending on their values).
 bool ReadNumber(sd_bus_message* message, double& number) {
@@ -195,6 +207,9 @@ std::unique_ptr<PointerRelay> PointerRelay::Start(Connection& connection, EventL
             facts.kwin = HasOwner(bus.bus, "org.kde.KWin");
             facts.gnomeShell = HasOwner(bus.bus, "org.gnome.Shell");
             facts.shellExtension = HasOwner(bus.bus, kShellExtensionName);
+            if (facts.gnomeShell && !facts.shellExtension) {
+                facts.shellVersion = ShellVersion(bus.bus); // which form to enable
+            }
         }
     }
     PointerChoice choice = ChoosePointerSource(facts);

@@ -9,7 +9,8 @@
 // KDE Plasma: the program loads its own KWin script (jellop-kwin-pointer.js, beside the
 // program's file) at start and unloads it at exit; a script left by a program that was killed
 // calls a name nobody owns until the next start replaces it. GNOME Shell: the extension
-// jellop-pointer@desktopjellop.org calls the program while the program's name is on the bus.
+// jellop-pointer@desktopjellop.org (45 and later; jellop-pointer-43@... for 43 and 44) calls the
+// program while the program's name is on the bus.
 #pragma once
 
 #include <memory>

@@ -11,6 +11,12 @@ const char kOnlyOverX[] = "jellop: on this Wayland session the pet follows the p
 
 } // namespace
 
+const char* ShellExtensionUuid(int shellVersion) {
+    // 43 and 44 load the older init/enable/disable form, 45 and later an ES module.
+    return shellVersion == 43 || shellVersion == 44 ? "jellop-pointer-43@desktopjellop.org"
+                                                    : "jellop-pointer@desktopjellop.org";
+}
+
 bool IsWaylandSession(const SessionFacts& facts) {
     return !facts.waylandDisplay.empty() || facts.sessionType == "wayland";
 }
@@ -40,8 +46,8 @@ PointerChoice ChoosePointerSource(const SessionFacts& facts) {
         return {PointerSource::X,
                 std::string(kOnlyOverX) +
                     "; to follow it everywhere, enable the extension once: gnome-extensions "
-                    "enable jellop-pointer@desktopjellop.org (after the first install, log out "
-                    "and in again)"};
+                    "enable " + ShellExtensionUuid(facts.shellVersion) +
+                    " (after the first install, log out and in again)"};
     }
     return {PointerSource::X,
             std::string(kOnlyOverX) +

@@ -26,6 +26,7 @@ struct SessionFacts {
     bool kwin = false;              // org.kde.KWin has an owner
     bool gnomeShell = false;        // org.gnome.Shell has an owner
     bool shellExtension = false;    // the extension's name has an owner
+    int shellVersion = 0;           // GNOME Shell's major version (0: unknown)
 };
 
 struct PointerChoice {
@@ -37,6 +38,8 @@ struct PointerChoice {
 
 bool IsWaylandSession(const SessionFacts& facts);
 PointerChoice ChoosePointerSource(const SessionFacts& facts);
+// The GNOME Shell extension of the project in the form a shell of that major version loads.
+const char* ShellExtensionUuid(int shellVersion);
 // The line said when the chosen relay could not be started after all (KWin refused the
 // script, say), with the reason.
 std::string RelayFailedNotice(PointerSource source, const std::string& reason);
