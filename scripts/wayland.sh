@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Wayland tier: the native pet under real Wayland compositors started headless, each with
 # Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
-# its virtual backend. Installs the compositors and what the tier builds with, builds the
+# its virtual backend, GNOME Shell headless. Installs the compositors and what the tier builds with, builds the
 # program and the tier's native window (build/linux), runs each compositor in a private
 # session bus, home and runtime folder, and fails when any check fails. The compositors' logs
 # and pictures are kept in build/linux/wayland/.
@@ -11,8 +11,9 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 
-JELLOP_WAYLAND_PACKAGES=(kwin-wayland xwayland plasma-wayland-protocols wayland-protocols
-    libwayland-dev libsystemd-dev python3-dbus dbus xdotool x11-utils)
+JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell xwayland plasma-wayland-protocols
+    wayland-protocols libwayland-dev libsystemd-dev python3-dbus dbus util-linux xdotool x11-utils
+    imagemagick)
 
 jellop_wayland_install() {
     local missing=() package
@@ -62,13 +63,40 @@ jellop_wayland_kwin() { # run folder
     return $status
 }
 
+# GNOME Shell 43 headless (tests/wayland/gnome_session.sh). The shell needs a system bus and
+# must not find /run/systemd/seats (it would then expect logind): a mount namespace hides
+# /run/systemd and gets a system bus of its own, stopped by its pid at the end.
+jellop_wayland_gnome() { # run folder
+    local run=$1/gnome helper status=0
+    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local work=$JELLOP_ROOT/build/linux/wayland/gnome
+    rm -rf "$work"
+    mkdir -p "$run/home" "$run/runtime" "$work"
+    chmod 700 "$run/runtime"
+    timeout -k 5 300 env -i PATH=/usr/bin:/bin HOME="$run/home" XDG_RUNTIME_DIR="$run/runtime" \
+        JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
+        dbus-run-session -- unshare -m bash -c '
+            if [ -d /run/systemd ]; then mount -t tmpfs none /run/systemd || exit 1; fi
+            mkdir -p /run/dbus && mount -t tmpfs none /run/dbus || exit 1
+            dbus-daemon --system --fork --print-pid=3 3>"$WORK/system-bus.pid" || exit 1
+            "$0"; status=$?
+            kill "$(cat "$WORK/system-bus.pid")"
+            exit $status' "$JELLOP_ROOT/tests/wayland/gnome_session.sh" 2>"$work/session.log" ||
+        status=$?
+    if [ $status -ne 0 ]; then
+        jellop_log "GNOME tier failed ($status); the end of the shell's log:"
+        grep -v '^$' "$work/gnome-shell.log" | tail -n 15 >&2
+    fi
+    return $status
+}
+
 jellop_wayland_install
 jellop_configure linux
 cmake --build --preset linux --target jellop wl_pointer_window
 run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 failed=0
-for compositor in ${@:-kwin}; do
+for compositor in ${@:-kwin gnome}; do
     started=$(date +%s)
     jellop_log "the Wayland tier on $compositor"
     "jellop_wayland_$compositor" "$run" || failed=1
