@@ -49,9 +49,19 @@ helper_start native "$HELPER" "$NATIVE"
 echo "native window: $(helper_read native)"
 helper_start mutter python3 "$here/mutter_pointer.py" 1280 800
 echo "RemoteDesktop: $(helper_read mutter)"
-# The shell opens the overview at start; Escape closes it.
-helper_ask mutter escape >/dev/null
-sleep 1
+# The shell opens the overview at start (no window takes the pointer while it is open); Escape
+# closes it. Its state is read with the shell's Eval (unsafe mode).
+overview_open() {
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.gnome.Shell.Eval 'Main.overview.visible || Main.overview.animationInProgress' |
+        grep -q "'true'"
+}
+for _ in $(seq 20); do
+    overview_open || break
+    helper_ask mutter escape >/dev/null
+    sleep 0.3
+done
+if overview_open; then fail "the overview stays open"; fi
 move_pointer() {
     helper_ask mutter "move $1 $2" >/dev/null
     helper_ask native where | sed "s/^\([a-z]*\) - -/\1 $1 $2/"
