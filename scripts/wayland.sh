@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Wayland tier: the native pet under real Wayland compositors started headless, each with
 # Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
-# its virtual backend, GNOME Shell headless. Installs the compositors and what the tier builds with, builds the
+# its virtual backend, GNOME Shell headless, sway headless. Installs the compositors and what the tier builds with, builds the
 # program and the tier's native window (build/linux), runs each compositor in a private
 # session bus, home and runtime folder, and fails when any check fails. The compositors' logs
 # and pictures are kept in build/linux/wayland/.
@@ -11,7 +11,7 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 
-JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell xwayland plasma-wayland-protocols
+JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell sway swaybg grim x11-xserver-utils xwayland plasma-wayland-protocols
     wayland-protocols libwayland-dev libsystemd-dev python3-dbus dbus util-linux xdotool x11-utils
     imagemagick)
 
@@ -90,13 +90,57 @@ jellop_wayland_gnome() { # run folder
     return $status
 }
 
+# sway 1.7 headless with Xwayland. sway refuses to run as root: it runs as nobody, lets root's
+# X clients in (xhost) and writes its X display's name where the session script finds it.
+jellop_wayland_sway() { # run folder
+    local run=$1/sway helper status=0 pid
+    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local work=$JELLOP_ROOT/build/linux/wayland/sway
+    rm -rf "$work"
+    mkdir -p "$run/home" "$run/runtime" "$work"
+    chmod 755 "$1" "$run"
+    chmod 700 "$run/runtime"
+    chown nobody:nogroup "$run/home" "$run/runtime"
+    cat >"$run/config" <<CONFIG
+output HEADLESS-1 resolution 1280x800 bg #203040 solid_color
+xwayland enable
+exec sh -c 'xhost +si:localuser:root >/dev/null; printf %s "\$DISPLAY" > $run/runtime/display'
+CONFIG
+    chmod 644 "$run/config"
+    env -i PATH=/usr/bin:/bin HOME="$run/home" XDG_RUNTIME_DIR="$run/runtime" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+        timeout -k 5 300 setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        sway -c "$run/config" >"$work/sway.log" 2>&1 &
+    pid=$!
+    if jellop_wait_for 20 test -s "$run/runtime/display"; then
+        # Root's clients have a runtime folder of their own (PulseAudio's client complains
+        # about one owned by another user).
+        mkdir -p "$run/root-runtime" && chmod 700 "$run/root-runtime"
+        env -i PATH=/usr/bin:/bin HOME="$run/home" DISPLAY="$(cat "$run/runtime/display")" \
+            WAYLAND_DISPLAY="$run/runtime/wayland-1" XDG_RUNTIME_DIR="$run/root-runtime" \
+            JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
+            dbus-run-session -- "$JELLOP_ROOT/tests/wayland/sway_session.sh" \
+            2>"$work/session.log" || status=$?
+    else
+        jellop_log "sway did not start"
+        status=1
+    fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    if [ $status -ne 0 ]; then
+        jellop_log "sway tier failed ($status); the end of sway's log:"
+        grep -v '^$' "$work/sway.log" | tail -n 15 >&2
+    fi
+    return $status
+}
+
 jellop_wayland_install
 jellop_configure linux
 cmake --build --preset linux --target jellop wl_pointer_window
 run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 failed=0
-for compositor in ${@:-kwin gnome}; do
+for compositor in ${@:-kwin gnome sway}; do
     started=$(date +%s)
     jellop_log "the Wayland tier on $compositor"
     "jellop_wayland_$compositor" "$run" || failed=1

@@ -10,7 +10,8 @@
  *   where        says the same without moving
  *   dblclick     a double-click of the left button where the pointer is
  *   quit
- * It prints "ready W H fake" (or "ready W H nofake") once the window is shown at W x H.
+ * It prints "ready W H fake" (or "ready W H nofake") once the compositor shows the window at
+ * W x H.
  */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -143,6 +144,15 @@ static struct wl_buffer *make_buffer(int w, int h) {
     return buffer;
 }
 
+/* Whether the compositor has shown the last buffer attached (its frame callback came). */
+static int presented;
+static void frame_done(void *d, struct wl_callback *callback, uint32_t time) {
+    (void)d; (void)time;
+    wl_callback_destroy(callback);
+    presented = 1;
+}
+static const struct wl_callback_listener frame_listener = {frame_done};
+
 static void surface_configure(void *d, struct xdg_surface *s, uint32_t serial) {
     (void)d;
     xdg_surface_ack_configure(s, serial);
@@ -152,6 +162,8 @@ static void surface_configure(void *d, struct xdg_surface *s, uint32_t serial) {
     }
     wl_surface_attach(surface, make_buffer(width, height), 0, 0);
     wl_surface_damage(surface, 0, 0, width, height);
+    presented = 0;
+    wl_callback_add_listener(wl_surface_frame(surface), &frame_listener, NULL);
     wl_surface_commit(surface);
     shown = 1;
 }
@@ -199,9 +211,15 @@ int main(int argc, char **argv) {
     xdg_toplevel_set_app_id(toplevel, "jellop-native-window");
     xdg_toplevel_set_maximized(toplevel);
     wl_surface_commit(surface);
+    /* Ready once the compositor shows the window at the size it gave last (a tiling
+     * compositor configures it again once it is placed). */
     while (!shown && wl_display_dispatch(display) >= 0) {
     }
-    wl_display_roundtrip(display);
+    for (int i = 0; i < 2; ++i) {
+        wl_display_roundtrip(display);
+        while (!presented && wl_display_dispatch(display) >= 0) {
+        }
+    }
     printf("ready %d %d %s\n", width, height, fake ? "fake" : "nofake");
     fflush(stdout);
 
