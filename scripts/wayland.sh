@@ -6,7 +6,7 @@
 # session bus, home and runtime folder, and fails when any check fails. The compositors' logs
 # and pictures are kept in build/linux/wayland/.
 #   scripts/wayland.sh            every compositor
-#   scripts/wayland.sh kwin       one
+#   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, sway)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
@@ -34,10 +34,13 @@ jellop_wayland_install() {
 # here: a copy (cp drops it) named kwin_wayland, as KWin's platform plugin requires, runs.
 # The native window may use KWin's fake input once a .desktop file names it; the screenshot
 # interface is opened with KWin's own switch for that (this is a private session).
-jellop_wayland_kwin() { # run folder
-    local run=$1/kwin helper
+# kwin-scale2: the same at output scale 2 (1280 x 800 logical pixels, 2560 x 1600 device ones).
+jellop_wayland_kwin() { # run folder [scale]
+    local scale=${2:-1} name=kwin helper
+    [ "$scale" = 1 ] || name=kwin-scale$scale
+    local run=$1/$name
     helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
-    local work=$JELLOP_ROOT/build/linux/wayland/kwin # pictures and logs, kept
+    local work=$JELLOP_ROOT/build/linux/wayland/$name # pictures and logs, kept
     rm -rf "$work"
     mkdir -p "$run/bin" "$run/home" "$run/runtime" "$run/data/applications" "$work"
     chmod 700 "$run/runtime"
@@ -52,8 +55,9 @@ jellop_wayland_kwin() { # run folder
         XDG_DATA_HOME="$run/data" XDG_CACHE_HOME="$run/home/.cache" \
         KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
         JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
-        dbus-run-session -- "$run/bin/kwin_wayland" --virtual --xwayland --width 1280 \
-        --height 800 --socket jellop-kwin-$$ --no-lockscreen --exit-with-session \
+        dbus-run-session -- "$run/bin/kwin_wayland" --virtual --xwayland \
+        --width 1280 --height 800 --scale "$scale" \
+        --socket jellop-kwin-$$ --no-lockscreen --exit-with-session \
         "$JELLOP_ROOT/tests/wayland/kwin_session.sh" 3>&5 4>&6 >"$work/kwin.log" 2>&1 || status=$?
     exec 5>&- 6>&-
     if [ $status -ne 0 ]; then
@@ -134,13 +138,15 @@ CONFIG
     return $status
 }
 
+jellop_wayland_kwin-scale2() { jellop_wayland_kwin "$1" 2; }
+
 jellop_wayland_install
 jellop_configure linux
 cmake --build --preset linux --target jellop wl_pointer_window
 run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 failed=0
-for compositor in ${@:-kwin gnome sway}; do
+for compositor in ${@:-kwin kwin-scale2 gnome sway}; do
     started=$(date +%s)
     jellop_log "the Wayland tier on $compositor"
     "jellop_wayland_$compositor" "$run" || failed=1

@@ -28,7 +28,7 @@ def drain():
 
 reader = threading.Thread(target=drain)
 reader.start()
-meta = shot.CaptureArea(x, y, w, h, {"native-resolution": True, "include-cursor": False},
+meta = shot.CaptureArea(x, y, w, h, {"native-resolution": False, "include-cursor": False},
                         dbus.types.UnixFd(write_end))
 os.close(write_end)
 reader.join()
@@ -36,6 +36,7 @@ os.close(read_end)
 data = b"".join(chunks)
 width, height, stride = int(meta["width"]), int(meta["height"]), int(meta["stride"])
 fmt = int(meta["format"])
+# In logical pixels (not the output's device pixels), as the X screen is at scale 1 and 2.
 # QImage formats 4 (RGB32), 5 (ARGB32) and 6 (ARGB32 premultiplied): 32-bit words B, G, R, A.
 if fmt not in (4, 5, 6):
     sys.exit(f"kwin_screenshot: unexpected image format {fmt}")

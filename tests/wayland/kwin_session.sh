@@ -13,7 +13,7 @@ NATIVE=2040c0 # the native window's colour (blue: the pet is green)
 # The native window also moves the pointer (KWin's fake input), for its whole life.
 helper_start native "$HELPER" "$NATIVE"
 ready=$(helper_read native)
-echo "native window: $ready"
+echo "native window: $ready; the X screen: $(xdpyinfo | awk '/dimensions:/ {print $2}')"
 move_pointer() { helper_ask native "move $1 $2"; }
 double_click() { helper_ask native dblclick >/dev/null; }
 screenshot() { python3 "$here/kwin_screenshot.py" "$@"; }

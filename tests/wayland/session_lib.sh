@@ -182,9 +182,15 @@ check_dies() {
 check_control() { # says, environment assignments...
     local says=$1 where before after x y w h; shift
     start_pet "$WORK/control.err" "$@" || fail "the pet did not show"
-    read -r x y w h <<<"$FIRST_RECT"
+    # Once faded in (a window still transparent may not take the pointer).
+    sleep 0.8
+    read -r x y w h <<<"$(window_rect "$PET_WINDOW")"
     move_pointer $((x + w / 2)) $((y + h / 2)) >/dev/null
     sleep 0.3
+    local seen
+    seen=$(xdotool getmouselocation | sed 's/ screen.*//')
+    check "X saw the pointer over the pet ($seen; the pet at $x,$y ${w}x$h)" \
+        test "$seen" = "x:$((x + w / 2)) y:$((y + h / 2))"
     where=$(move_pointer $T1X $T1Y)
     read -r before after <<<"$(walk_for 3 $T1X $T1Y)"
     check "it does not walk towards the pointer ($before -> $after px in 3 s, pointer $where)" \
