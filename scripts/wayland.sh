@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Wayland tier: the native pet under real Wayland compositors started headless, each with
 # Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
-# its virtual backend, GNOME Shell headless, sway headless. Installs the compositors and what the tier builds with, builds the
-# program and the tier's native window (build/linux), runs each compositor in a private
-# session bus, home and runtime folder, and fails when any check fails. The compositors' logs
+# its virtual backend (output scale 1 and 2), GNOME Shell headless, sway headless. Installs the
+# compositors and what the tier builds with, builds the program and the tier's native window
+# (build/linux), runs each compositor in a private session bus, home and runtime folder, and
+# fails when any check fails. The compositors' logs
 # and pictures are kept in build/linux/wayland/.
 #   scripts/wayland.sh            every compositor
 #   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, sway)
