@@ -23,6 +23,15 @@ set(jellop_sounds ${PROJECT_SOURCE_DIR}/resources/sounds/jellop_move.wav
 if(JELLOP_PLATFORM STREQUAL "x11")
   install(TARGETS jellop RUNTIME DESTINATION lib/jellop)
   install(FILES ${jellop_sounds} DESTINATION share/jellop)
+  # The pointer relays of Wayland sessions: the KWin script the program loads itself, and the
+  # GNOME Shell extension, installed for every user (each enables it once).
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/kwin/jellop-kwin-pointer.js
+          DESTINATION share/jellop)
+  # Both forms: a shell loads the one whose shell-version lists it.
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/linux/gnome-shell/legacy/
+          DESTINATION share/gnome-shell/extensions/jellop-pointer-43@desktopjellop.org)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/linux/gnome-shell/module/
+          DESTINATION share/gnome-shell/extensions/jellop-pointer@desktopjellop.org)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/jellop.desktop DESTINATION share/applications)
   foreach(size 32x32 128x128)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/icon/hicolor/${size}/apps/jellop.png
@@ -33,7 +42,7 @@ if(JELLOP_PLATFORM STREQUAL "x11")
     set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
     file(MAKE_DIRECTORY "${root}/bin")
     file(CREATE_LINK ../lib/jellop/jellop "${root}/bin/jellop" SYMBOLIC)
-    foreach(sound jellop_move.wav jellop_die.wav)
+    foreach(sound jellop_move.wav jellop_die.wav jellop-kwin-pointer.js)
       file(CREATE_LINK ../../share/jellop/${sound} "${root}/lib/jellop/${sound}" SYMBOLIC)
     endforeach()
   ]])

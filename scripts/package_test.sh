@@ -12,7 +12,8 @@
 #
 # In the root: apt installs the package; the program, its link in /usr/bin, the sounds beside it
 # (links into /usr/share/jellop), the .desktop file and the icons are where the desktop looks for
-# them; the installed pet's window appears and walks after the pointer.
+# them; the KWin script and the GNOME Shell extension of Wayland sessions are where the program
+# and the shell look for them; the installed pet's window appears and walks after the pointer.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
@@ -85,6 +86,12 @@ done
 expect "the menu entry" in_root grep -qx 'Exec=jellop' /usr/share/applications/jellop.desktop
 for size in 32x32 128x128; do
     expect "the $size icon" in_root test -s /usr/share/icons/hicolor/$size/apps/jellop.png
+done
+expect "the KWin script lies beside the program" \
+    test "$(in_root readlink -f /usr/lib/jellop/jellop-kwin-pointer.js)" = /usr/share/jellop/jellop-kwin-pointer.js
+for uuid in jellop-pointer-43@desktopjellop.org jellop-pointer@desktopjellop.org; do
+    expect "the GNOME Shell extension $uuid, for every user" in_root grep -q "\"uuid\": \"$uuid\"" \
+        /usr/share/gnome-shell/extensions/$uuid/metadata.json
 done
 
 # The display's and the sound server's sockets, seen inside the root.

@@ -35,8 +35,13 @@ void SetShape(::Display* display, Window window, std::span<const RegionRect> rec
 
 PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string& title,
                      Point position, WindowSize size)
-    : connection_(connection), loop_(loop), managed_(WindowManagerRuns(connection)), size_(size),
-      clicks_(connection) {
+    // A manager that cannot keep a window above the others (sway's lists no
+    // _NET_WM_STATE_ABOVE) also floats the pet where it likes and ignores its moves: the window
+    // then places and stacks itself, as without a manager.
+    : connection_(connection), loop_(loop),
+      managed_(WindowManagerRuns(connection) &&
+               WindowManagerSupports(connection, "_NET_WM_STATE_ABOVE")),
+      size_(size), clicks_(connection) {
     ::Display* display = connection.Get();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = managed_ ? False : True;

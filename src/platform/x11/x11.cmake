@@ -12,3 +12,7 @@ jellop_layer_include_dir(platform jellop_x11_include_dir)
 target_include_directories(jellop_x11 PUBLIC ${jellop_x11_include_dir})
 target_include_directories(jellop_x11 SYSTEM PUBLIC ${JELLOP_XFT_INCLUDE_DIRS})
 target_link_libraries(jellop_x11 PUBLIC jellop_region_data PkgConfig::JELLOP_XLIBS)
+# sd-bus for the pointer relay of Wayland sessions (pointer_relay.h): libsystemd is in the
+# process already, PulseAudio's client library stands on it.
+pkg_check_modules(JELLOP_SDBUS REQUIRED IMPORTED_TARGET libsystemd)
+target_link_libraries(jellop_x11 PUBLIC PkgConfig::JELLOP_SDBUS)

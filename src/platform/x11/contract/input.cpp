@@ -1,4 +1,5 @@
-// The pointer on X11: asked from the server each time (never a stale position), and the drag
+// The pointer on X11: asked from the server each time (never a stale position), or on a Wayland
+// session the compositor's position a relay last gave (pointer_relay.h), and the drag
 // of platform/x11 (drag.h): the window manager's move where one offers it, the program's own
 // pointer grab otherwise.
 #include "platform/x11/contract/session.h" // first: see there
@@ -8,10 +9,19 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/x11/pointer_relay.h"
+
 namespace platform {
 
 bool GetCursorPos(PointerPosition& position) {
     x11::Session& session = x11::Session::Get();
+    // Chosen at the first read (the first walk tick or menu), kept for the program's life.
+    static const std::unique_ptr<x11::PointerRelay> relay =
+        x11::PointerRelay::Start(session.GetConnection(), session.Loop());
+    if (std::optional<x11::Point> relayed = relay ? relay->Position() : std::nullopt) {
+        position = {relayed->x, relayed->y};
+        return true;
+    }
     // Asked over a form window, the one reply also says where the window is: a walking tick
     // reads both, and each question is a round trip to the server.
     x11::PetWindow* window = session.AnyVisibleWindow();
