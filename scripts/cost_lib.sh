@@ -187,9 +187,10 @@ settle() {
 }
 
 # Starts the program `name` in a process group of its own and waits for its window (at most
-# 10 s). Sets `started` (the pid) and `startup` (seconds from start to the window on screen).
+# 60 s: the first Windows program in a new Wine prefix takes more than 15). Sets `started` (the
+# pid) and `startup` (seconds from start to the window on screen).
 start_program() { # name
-    local exe=${program[$1]} begin window=""
+    local exe=${program[$1]} begin window="" deadline=$((SECONDS + 60))
     begin=$(date +%s.%N)
     if [ "${kind[$1]}" = native ]; then
         # setsid(1) does not fork here (the subshell leads no group): $! is the program.
@@ -198,7 +199,7 @@ start_program() { # name
         (cd "$(dirname "$exe")" && exec setsid wine "$exe" </dev/null >/dev/null 2>&1) &
     fi
     started=$!
-    for _ in $(seq 1 1000); do
+    while [ $SECONDS -lt $deadline ]; do
         # Bounded: Xvfb has been seen to leave a search unanswered for minutes, until another
         # client connected; a new search connects again.
         window=$(timeout 2 xdotool search --onlyvisible --name "^${title[$1]}\$" 2>/dev/null) ||
