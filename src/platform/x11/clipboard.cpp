@@ -9,6 +9,11 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+// Last: Xlib's internals (the connection's resource ids) define min and max as macros.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 namespace platform::x11 {
 namespace {
 
@@ -42,8 +47,9 @@ void Append(void* context, void* data, int size) {
 
 } // namespace
 
-ClipboardOwner::ClipboardOwner(::Display* display, ::Window window)
-    : display_(display), window_(window) {
+ClipboardOwner::ClipboardOwner(::Display* display, ::Window window,
+                               std::chrono::milliseconds stallLimit)
+    : display_(display), window_(window), stallLimit_(stallLimit) {
     char names[][11] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "INCR", "image/png", "image/bmp"};
     char* pointers[] = {names[0], names[1], names[2], names[3], names[4], names[5]};
     ::Atom atoms[6] = {};
@@ -83,6 +89,7 @@ bool ClipboardOwner::Take(ClipboardImage image, ::Time time) {
 }
 
 bool ClipboardOwner::HandleEvent(const ::XEvent& event) {
+    DropStalled();
     switch (event.type) {
     case SelectionRequest:
         if (event.xselectionrequest.owner != window_) {
@@ -110,7 +117,7 @@ bool ClipboardOwner::HandleEvent(const ::XEvent& event) {
         if (change.state == PropertyDelete) {
             SendNextPiece(*transfer);
             if (!transfer->data) {
-                transfers_.erase(transfer);
+                EndTransfer(static_cast<std::size_t>(transfer - transfers_.begin()));
             }
         }
         return true;
@@ -139,7 +146,7 @@ bool ClipboardOwner::Answer(const ::XSelectionRequestEvent& request, ::Atom prop
     // A request from before the selection was taken is not this image's.
     const bool tooEarly =
         request.time != CurrentTime && time_ != CurrentTime && request.time < time_;
-    if (!owned_ || request.selection != clipboard_ || tooEarly) {
+    if (!owned_ || request.selection != clipboard_ || tooEarly || !MayRead(request.requestor)) {
         return false;
     }
     if (request.target == targets_) {
@@ -167,13 +174,60 @@ bool ClipboardOwner::Answer(const ::XSelectionRequestEvent& request, ::Atom prop
         return true;
     }
     // Too large for one request: INCR with a lower bound of the size, then the pieces as the
-    // reader deletes the property.
+    // reader deletes the property. A reader asking again into the same property starts afresh;
+    // beyond the most transfers at once, the oldest is given up.
+    for (std::size_t i = transfers_.size(); i-- > 0;) {
+        if (transfers_[i].requestor == request.requestor && transfers_[i].property == property) {
+            EndTransfer(i);
+        }
+    }
+    if (transfers_.size() == kMaxTransfers) {
+        EndTransfer(0);
+    }
     XSelectInput(display_, request.requestor, PropertyChangeMask);
     const long size = static_cast<long>(data->size());
     XChangeProperty(display_, request.requestor, property, incr_, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&size), 1);
-    transfers_.push_back({request.requestor, property, request.target, std::move(data), 0});
+    transfers_.push_back({request.requestor, property, request.target, std::move(data), 0,
+                          std::chrono::steady_clock::now()});
     return true;
+}
+
+bool ClipboardOwner::MayRead(::Window window) const {
+    if (window == None) {
+        return false;
+    }
+    for (int screen = 0; screen < ScreenCount(display_); ++screen) {
+        if (window == RootWindow(display_, screen)) {
+            return false;
+        }
+    }
+    // Ids this connection gives out share its resource base.
+    return (window & ~display_->resource_mask) != display_->resource_base;
+}
+
+void ClipboardOwner::EndTransfer(std::size_t index) {
+    const ::Window requestor = transfers_[index].requestor;
+    transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
+    const bool stillReading =
+        std::any_of(transfers_.begin(), transfers_.end(),
+                    [&](const Transfer& transfer) { return transfer.requestor == requestor; });
+    if (!stillReading) {
+        IgnoreXErrors ignore(display_); // the reader's window may have gone
+        XSelectInput(display_, requestor, NoEventMask);
+    }
+}
+
+void ClipboardOwner::DropStalled() {
+    if (transfers_.empty()) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    for (std::size_t i = transfers_.size(); i-- > 0;) {
+        if (now - transfers_[i].lastProgress >= stallLimit_) {
+            EndTransfer(i);
+        }
+    }
 }
 
 // The next piece of a transfer; after the last one, an empty piece ends it (and the transfer's
@@ -185,8 +239,8 @@ void ClipboardOwner::SendNextPiece(Transfer& transfer) {
                     PropModeReplace, transfer.data->data() + transfer.sent,
                     static_cast<int>(count));
     transfer.sent += count;
+    transfer.lastProgress = std::chrono::steady_clock::now();
     if (count == 0) {
-        XSelectInput(display_, transfer.requestor, NoEventMask);
         transfer.data.reset();
     }
 }

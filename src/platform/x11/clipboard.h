@@ -3,10 +3,17 @@
 // Readers may ask for TARGETS, TIMESTAMP, image/png and image/bmp; images larger than one X
 // request are sent in pieces (the INCR protocol). Nothing here waits: the program's one event
 // loop hands the clipboard's events to HandleEvent.
+//
+// Readers are other programs and are not trusted: a reader that stops taking the pieces of a
+// transfer (or whose window goes) is given up after a deadline, at most a few transfers are
+// under way at once (a new one ends the oldest), and a request that names one of the program's
+// own windows or a root window as the reader is refused, since serving it would change the
+// events the program gets on that window.
 #pragma once
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,8 +31,14 @@ struct ClipboardImage {
 
 class ClipboardOwner {
   public:
+    // A reader that takes no piece of a transfer for this long is given up.
+    static constexpr std::chrono::milliseconds kStallLimit{5000};
+    // The most transfers in pieces under way at once.
+    static constexpr std::size_t kMaxTransfers = 8;
+
     // Owns the selection for `window` of `display` when asked; both outlive this object.
-    ClipboardOwner(::Display* display, ::Window window);
+    ClipboardOwner(::Display* display, ::Window window,
+                   std::chrono::milliseconds stallLimit = kStallLimit);
     ~ClipboardOwner();
     ClipboardOwner(const ClipboardOwner&) = delete;
     ClipboardOwner& operator=(const ClipboardOwner&) = delete;
@@ -43,6 +56,12 @@ class ClipboardOwner {
     // transfer in pieces (PropertyNotify on the reader's window). False for any other event.
     bool HandleEvent(const ::XEvent& event);
 
+    // Ends the transfers whose reader has taken no piece within the stall limit. HandleEvent
+    // does it too; the program's loop calls it from a timer while transfers are under way, so
+    // that a stalled one ends even when no event comes.
+    void DropStalled();
+    std::size_t TransfersUnderWay() const { return transfers_.size(); }
+
   private:
     using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
     // A transfer in pieces to one reader: the next piece goes when the reader has taken the
@@ -53,17 +72,24 @@ class ClipboardOwner {
         ::Atom type;
         Bytes data;
         std::size_t sent;
+        std::chrono::steady_clock::time_point lastProgress;
     };
 
     void Serve(const ::XSelectionRequestEvent& request);
     // Puts the reply to `request` into the reader's `property`; false when it is refused.
     bool Answer(const ::XSelectionRequestEvent& request, ::Atom property);
     void SendNextPiece(Transfer& transfer);
+    // Removes the transfer at `index`; the reader's window is no longer watched once no
+    // transfer to it is left.
+    void EndTransfer(std::size_t index);
+    // Whether `window` may be a reader: not a root window, not one of this connection's own.
+    bool MayRead(::Window window) const;
     Bytes Encoded(::Atom type);
 
     ::Display* display_;
     ::Window window_;
     ::Atom clipboard_, targets_, timestamp_, incr_, png_, bmp_;
+    std::chrono::milliseconds stallLimit_;
     std::size_t pieceBytes_; // the largest property sent at once
     bool owned_ = false;
     ::Time time_ = CurrentTime;

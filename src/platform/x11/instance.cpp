@@ -76,15 +76,58 @@ std::unique_ptr<InstanceClaim> InstanceClaim::Claim(Connection& connection, Even
     manager.xclient.data.l[2] = static_cast<long>(owner);
     XSendEvent(display, connection.Root(), False, StructureNotifyMask, &manager);
     XFlush(display);
-    loop.SetWindowHandler(owner, [display](const XEvent& event) {
-        if (event.type == SelectionRequest) {
-            RefuseRequest(display, event.xselectionrequest);
-        }
-    });
-    return std::unique_ptr<InstanceClaim>(new InstanceClaim(connection, loop, owner));
+    std::unique_ptr<InstanceClaim> claim(new InstanceClaim(connection, loop, owner, selection));
+    loop.SetWindowHandler(
+        owner, [claim = claim.get()](const XEvent& event) { claim->HandleEvent(event); });
+    return claim;
+}
+
+bool InstanceClaim::Owns() const {
+    return XGetSelectionOwner(connection_.Get(), selection_) == owner_;
+}
+
+void InstanceClaim::HandleEvent(const XEvent& event) {
+    ::Display* display = connection_.Get();
+    if (event.type == SelectionRequest) {
+        RefuseRequest(display, event.xselectionrequest);
+    } else if (event.type == SelectionClear && event.xselectionclear.selection == selection_) {
+        WatchTaker();
+    } else if (event.type == DestroyNotify && taker_ != None &&
+               event.xdestroywindow.window == taker_) {
+        WatchTaker();
+    }
+}
+
+void InstanceClaim::WatchTaker() {
+    ::Display* display = connection_.Get();
+    StopWatching();
+    const Time time = ServerTime(connection_, owner_);
+    // With the server grabbed, the owner seen is the owner watched or replaced: none can come
+    // or go in between.
+    XGrabServer(display);
+    const Window owner = XGetSelectionOwner(display, selection_);
+    if (owner == None) {
+        XSetSelectionOwner(display, selection_, owner_, time);
+    } else if (owner != owner_) {
+        // DestroyNotify comes to this connection once it watches the taker's structure; the
+        // window exists (the server would have cleared the owner otherwise).
+        XSelectInput(display, owner, StructureNotifyMask);
+        taker_ = owner;
+        loop_.SetWindowHandler(taker_, [this](const XEvent& event) { HandleEvent(event); });
+    }
+    XUngrabServer(display);
+    XFlush(display);
+}
+
+void InstanceClaim::StopWatching() {
+    if (taker_ != None) {
+        loop_.SetWindowHandler(taker_, nullptr);
+        taker_ = None;
+    }
 }
 
 InstanceClaim::~InstanceClaim() {
+    StopWatching();
     loop_.SetWindowHandler(owner_, nullptr);
     XDestroyWindow(connection_.Get(), owner_);
     XFlush(connection_.Get());

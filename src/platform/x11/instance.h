@@ -1,6 +1,8 @@
 // Single instance per display: the first copy of the program owns the selection
 // _JELLOP_S<screen>, as ICCCM managers own theirs (compositors _NET_WM_CM_S<screen>). The
 // server gives it up when the owner's window goes, the program ending or crashing included.
+// Another client may take the selection by force; when that client's window goes, the claim is
+// taken back, so that the copy still running stays the only one.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -24,13 +26,24 @@ class InstanceClaim {
     InstanceClaim(const InstanceClaim&) = delete;
     InstanceClaim& operator=(const InstanceClaim&) = delete;
 
+    // Whether this copy owns the selection now.
+    bool Owns() const;
+
   private:
-    InstanceClaim(Connection& connection, EventLoop& loop, Window owner)
-        : connection_(connection), loop_(loop), owner_(owner) {}
+    InstanceClaim(Connection& connection, EventLoop& loop, Window owner, Atom selection)
+        : connection_(connection), loop_(loop), owner_(owner), selection_(selection) {}
+
+    void HandleEvent(const XEvent& event);
+    // The selection went to another client: its window is watched, and the selection taken
+    // back once it has gone (at once if it has gone already).
+    void WatchTaker();
+    void StopWatching();
 
     Connection& connection_;
     EventLoop& loop_;
     Window owner_;
+    Atom selection_;
+    Window taker_ = None; // the window that took the selection, while it is watched
 };
 
 // The selection's name for the connection's screen.

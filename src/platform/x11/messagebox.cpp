@@ -182,8 +182,11 @@ class MessageBox {
             break;
         }
         case ClientMessage:
-            closed_ = static_cast<Atom>(event.xclient.data.l[0]) ==
-                      connection_.Intern("WM_DELETE_WINDOW");
+            // Only the manager's close: any client may send any message to the box.
+            closed_ = event.xclient.message_type == connection_.Intern("WM_PROTOCOLS") &&
+                      event.xclient.format == 32 &&
+                      static_cast<Atom>(event.xclient.data.l[0]) ==
+                          connection_.Intern("WM_DELETE_WINDOW");
             break;
         default:
             break;

@@ -93,8 +93,7 @@ void PetWindow::SetManagedProperties() {
     static const char* const kStates[] = {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
                                           "_NET_WM_STATE_STICKY", "_NET_WM_STATE_ABOVE"};
     // The above state last, so that a window out of the topmost band leaves it out.
-    SetAtomList(connection_, window_, "_NET_WM_STATE",
-                std::span(kStates).first(topmost_ ? 4 : 3));
+    SetAtomList(connection_, window_, "_NET_WM_STATE", std::span(kStates).first(topmost_ ? 4 : 3));
     SetCardinal(connection_, window_, "_NET_WM_DESKTOP", 0xFFFFFFFFUL); // every workspace
 }
 
@@ -125,9 +124,8 @@ void PetWindow::SetTopmost(bool on) {
     topmost_ = on;
     if (managed_ && visible_) {
         // A mapped window's state is the manager's to change: it is asked (0 removes, 1 adds).
-        const long request[5] = {on ? 1 : 0,
-                                 static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0,
-                                 1, 0};
+        const long request[5] = {
+            on ? 1 : 0, static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0, 1, 0};
         SendToRoot(connection_, window_, "_NET_WM_STATE", request);
     } else if (!managed_ && on) {
         XRaiseWindow(connection_.Get(), window_);
@@ -249,9 +247,10 @@ void PetWindow::HandleEvent(const XEvent& event) {
         break;
     }
     case ClientMessage:
+        // Any client may send any message: only the manager's close counts.
         if (event.xclient.message_type == connection_.Intern("WM_PROTOCOLS") &&
-            static_cast<Atom>(event.xclient.data.l[0]) ==
-                connection_.Intern("WM_DELETE_WINDOW") &&
+            event.xclient.format == 32 &&
+            static_cast<Atom>(event.xclient.data.l[0]) == connection_.Intern("WM_DELETE_WINDOW") &&
             onClose_) {
             onClose_();
         }

@@ -3,21 +3,13 @@
 // property _XSETTINGS_SETTINGS of its window.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <span>
-#include <string_view>
-
 #include "platform/x11/display.h"
+#include "platform/x11/xsettings_block.h"
 
 namespace platform::x11 {
 
-// The integer setting `name` of a settings block, if the block is well formed and holds it.
-std::optional<std::int32_t> XSettingsInteger(std::span<const std::uint8_t> block,
-                                             std::string_view name);
-
 // The double-click time in milliseconds: Net/DoubleClickTime of the running XSettings
-// manager, else 400.
+// manager when it is 1 to 5000, else 400 (the manager is another client, not trusted).
 int DoubleClickTime(Connection& connection);
 
 } // namespace platform::x11

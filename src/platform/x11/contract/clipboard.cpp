@@ -7,7 +7,9 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 #include "platform/shared/objects.h"
 #include "platform/x11/clipboard.h"
@@ -19,6 +21,8 @@ struct ClipboardState {
     bool open = false;
     ::Window window = None;
     std::unique_ptr<x11::ClipboardOwner> owner;
+    // Runs only while transfers in pieces are under way: gives up readers that stall.
+    std::optional<x11::EventLoop::Id> stallTimer;
 };
 
 ClipboardState& State() {
@@ -41,7 +45,21 @@ x11::ClipboardOwner& Owner() {
             XCreateWindow(connection.Get(), connection.Root(), -1, -1, 1, 1, 0, CopyFromParent,
                           InputOnly, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
         state.owner = std::make_unique<x11::ClipboardOwner>(connection.Get(), state.window);
-        auto handle = [](const XEvent& event) { State().owner->HandleEvent(event); };
+        auto handle = [](const XEvent& event) {
+            ClipboardState& state = State();
+            state.owner->HandleEvent(event);
+            if (state.owner->TransfersUnderWay() > 0 && !state.stallTimer) {
+                x11::EventLoop& loop = x11::Session::Get().Loop();
+                state.stallTimer = loop.AddTimer(std::chrono::seconds(1), [] {
+                    ClipboardState& state = State();
+                    state.owner->DropStalled();
+                    if (state.owner->TransfersUnderWay() == 0) {
+                        x11::Session::Get().Loop().RemoveTimer(*state.stallTimer);
+                        state.stallTimer.reset();
+                    }
+                });
+            }
+        };
         session.Loop().SetWindowHandler(state.window, handle);
         session.Loop().SetFallbackHandler(handle);
     }
