@@ -1,7 +1,9 @@
 // Periodic timers of the user-interface thread. A timer's callback runs from the message pump
 // (a pass of it, the message loop, or a modal loop of the window system), never by itself, and
 // always inside GuardCallback. A timer comes due `interval` milliseconds after it was set and
-// then `interval` after each tick; ticks that were missed while nothing pumped are not made up.
+// keeps that schedule; ticks that were missed while nothing pumped are not made up: a late tick
+// comes once, and the next one when it is due (an interval after the late one when a whole
+// interval has gone by).
 #pragma once
 
 #include <cstdint>

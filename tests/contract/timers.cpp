@@ -35,6 +35,21 @@ TEST_F(BackendContract, TimersTickInTheMessageLoopOneIntervalApart) {
     }
 }
 
+// A tick that comes late (nothing pumped when it was due) does not move the schedule: the next
+// one comes when it was due, not an interval after the late one.
+TEST_F(BackendContract, ALateTickKeepsTheTimersSchedule) {
+    std::vector<std::uint32_t> times;
+    std::uint32_t start = platform::TickCount();
+    platform::Timer timer(300, [&] { times.push_back(platform::TickCount() - start); });
+    platform::Sleep(450); // due at 300: it comes at about 450
+    platform::RunMessageLoop([&] { return times.size() == 2; });
+    ASSERT_EQ(times.size(), 2u);
+    EXPECT_GE(times[0], 450u);
+    // Due at 600; an interval after the late tick would be 750 or more.
+    EXPECT_GE(times[1] + contract_user::TimerSlackMs(), 600u);
+    EXPECT_LT(times[1], 680u) << "the late tick pushed the schedule back";
+}
+
 TEST_F(BackendContract, TimersTickWhileAMenuIsOpen) {
     platform::Window window = ShownWindow();
     platform::Menu menu = platform::CreatePopupMenu();

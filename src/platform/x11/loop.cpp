@@ -27,14 +27,11 @@ class EventLoop::InCallback {
 
 EventLoop::Id EventLoop::AddTimer(std::chrono::milliseconds period, std::function<void()> tick) {
     period = std::max(period, std::chrono::milliseconds(1));
-    Id id = nextId_++;
-    timers_[id] = {period, Clock::now() + period,
-                   std::make_shared<std::function<void()>>(std::move(tick))};
-    return id;
+    return static_cast<Id>(timers_.Add(period, std::move(tick), Clock::now()));
 }
 
 void EventLoop::RemoveTimer(Id timer) {
-    timers_.erase(timer);
+    timers_.Remove(timer);
 }
 
 EventLoop::Id EventLoop::AddFd(int fd, short events, std::function<void(short)> ready) {
@@ -55,30 +52,14 @@ void EventLoop::SetWindowHandler(Window window, EventHandler handler) {
     }
 }
 
-// Each timer due fires once. Callbacks may add and remove timers (themselves too) and run
-// modal loops, so the timers are looked up afresh by id, and each is rescheduled before its
-// callback runs: a nested pass inside the callback does not fire it again for the same tick.
+// Each timer due fires once (timer_queue.h). Callbacks may add and remove timers (themselves
+// too) and run modal loops: each timer is rescheduled before its callback runs, so a nested
+// pass inside the callback does not fire it again for the same tick.
 void EventLoop::RunDueTimers() {
     const Clock::time_point now = Clock::now();
-    std::vector<Id> due;
-    for (const auto& [id, timer] : timers_) {
-        if (timer.due <= now) {
-            due.push_back(id);
-        }
-    }
-    for (Id id : due) {
-        auto found = timers_.find(id);
-        if (found == timers_.end()) {
-            continue;
-        }
-        Timer& timer = found->second;
-        timer.due += timer.period;
-        if (timer.due <= now) {
-            timer.due = now + timer.period; // ticks missed are dropped, not made up
-        }
-        std::shared_ptr<std::function<void()>> tick = timer.tick;
+    while (auto due = timers_.TakeDue(now)) {
         InCallback turn(*this);
-        (*tick)();
+        (*due->second)();
     }
 }
 
@@ -149,12 +130,8 @@ void EventLoop::WaitAndPump() {
     int timeoutMs = -1;
     if (XEventsQueued(display, QueuedAlready) > 0) {
         timeoutMs = 0; // events already read from the connection: poll() would not see them
-    } else if (!timers_.empty()) {
-        Clock::time_point next = Clock::time_point::max();
-        for (const auto& [id, timer] : timers_) {
-            next = std::min(next, timer.due);
-        }
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+    } else if (std::optional<Clock::time_point> next = timers_.NextDue()) {
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
         timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
     }
     DispatchPendingEvents(ServeFds(timeoutMs));

@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/timer_queue.h"
 #include "platform/x11/display.h"
 
 namespace platform::x11 {
@@ -72,11 +73,6 @@ class EventLoop {
     std::uint64_t CallbackTurn() const { return callbackDepth_ > 0 ? callbackTurn_ : 0; }
 
   private:
-    struct Timer {
-        std::chrono::milliseconds period;
-        Clock::time_point due;
-        std::shared_ptr<std::function<void()>> tick;
-    };
     struct Watch {
         int fd;
         short events;
@@ -93,7 +89,7 @@ class EventLoop {
 
     Connection& connection_;
     Id nextId_ = 1;
-    std::map<Id, Timer> timers_;
+    TimerQueue<Clock::time_point, Clock::duration> timers_;
     std::map<Id, Watch> watches_;
     std::map<Window, std::shared_ptr<EventHandler>> handlers_;
     EventHandler fallback_;
