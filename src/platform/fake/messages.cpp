@@ -3,6 +3,7 @@
 // events before timer ticks (a timer's tick, like WM_TIMER, comes only when nothing else is
 // waiting).
 #include "platform/messages.h"
+#include "platform/window_events_table.h"
 
 #include <deque>
 #include <map>
@@ -32,7 +33,7 @@ struct Scheduled {
 };
 
 struct MessageState {
-    std::map<std::uintptr_t, std::shared_ptr<const WindowEvents>> events;
+    WindowEventsTable events;
     std::deque<Posted> queue;
     std::vector<Scheduled> schedule; // kept sorted by (time, order)
     std::uint64_t scheduledCount = 0;
@@ -75,10 +76,8 @@ void Deliver(const Posted& posted) {
     }
     State().delivered.push_back(
         {posted.window, posted.kind, posted.press, TickCount(), fake::detail::NextSequence()});
-    auto found = State().events.find(static_cast<std::uintptr_t>(posted.window));
     // Held while it runs: the event may remove the window's events.
-    std::shared_ptr<const WindowEvents> events =
-        found == State().events.end() ? nullptr : found->second;
+    std::shared_ptr<const WindowEvents> events = State().events.Find(posted.window);
     std::function<void()> event = events ? EventOf(*events, posted) : std::function<void()>();
     if (event && (GuardCallback(event) || ExceptionPending())) {
         return;
@@ -120,12 +119,7 @@ bool DispatchOneDue() {
 } // namespace
 
 void SetWindowEvents(WindowHandle window, WindowEvents events) {
-    auto key = static_cast<std::uintptr_t>(window);
-    if (events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd) {
-        State().events[key] = std::make_shared<const WindowEvents>(std::move(events));
-    } else {
-        State().events.erase(key);
-    }
+    State().events.Set(window, std::move(events));
 }
 
 void PumpPendingMessages() {

@@ -5,19 +5,19 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include <map>
 #include <memory>
 
 #include "platform/win32/dispatch.h"
 #include "platform/win32/handle_cast.h"
+#include "platform/window_events_table.h"
 
 namespace platform {
 
-using win32::ToHwnd;
+using win32::FromNative;
 namespace {
 
-std::map<HWND, std::shared_ptr<const WindowEvents>>& Events() {
-    static std::map<HWND, std::shared_ptr<const WindowEvents>> events;
+WindowEventsTable& Events() {
+    static WindowEventsTable events;
     return events;
 }
 
@@ -75,11 +75,7 @@ std::function<void()> EventOf(const WindowEvents& events, UINT message, WPARAM w
 } // namespace
 
 void SetWindowEvents(WindowHandle window, WindowEvents events) {
-    if (events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd) {
-        Events()[ToHwnd(window)] = std::make_shared<const WindowEvents>(std::move(events));
-    } else {
-        Events().erase(ToHwnd(window));
-    }
+    Events().Set(window, std::move(events));
 }
 
 void PumpPendingMessages() {
@@ -122,12 +118,11 @@ void EndModalLoops() {
 namespace win32 {
 
 bool DispatchToEvents(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    auto found = Events().find(window);
-    if (found == Events().end()) {
+    // Held while it runs: the event may remove the window's events.
+    std::shared_ptr<const WindowEvents> events = Events().Find(FromNative<WindowHandle>(window));
+    if (!events) {
         return false;
     }
-    // Held while it runs: the event may remove the window's events.
-    std::shared_ptr<const WindowEvents> events = found->second;
     std::function<void()> event = EventOf(*events, message, wParam, lParam);
     if (!event) {
         return false;

@@ -15,10 +15,8 @@
 namespace platform {
 
 void SetWindowEvents(WindowHandle window, WindowEvents events) {
-    if (x11::FormWindow* form = x11::Session::Get().Find(window)) {
-        bool any =
-            events.buttonDown || events.doubleClick || events.closeRequest || events.sessionEnd;
-        form->events = any ? std::make_shared<const WindowEvents>(std::move(events)) : nullptr;
+    if (x11::Session::Get().Find(window) != nullptr) {
+        x11::Session::Get().Events().Set(window, std::move(events));
     }
 }
 
@@ -58,7 +56,7 @@ void DeliverButton(WindowHandle window, const ButtonEvent& event) {
     }
     form->lastPress = event;
     // Held while it runs: the event may remove the window's events, or the window.
-    std::shared_ptr<const WindowEvents> events = form->events;
+    std::shared_ptr<const WindowEvents> events = Session::Get().Events().Find(window);
     if (!events) {
         return;
     }
@@ -96,21 +94,21 @@ void EndAtOnceIfRequestedBefore() {
 } // namespace
 
 void DeliverCloseRequest(WindowHandle window) {
-    FormWindow* form = Session::Get().Find(window);
-    if (form == nullptr || !form->events || !form->events->closeRequest) {
+    // Held while it runs: the event may remove the window's events, or the window.
+    std::shared_ptr<const WindowEvents> events = Session::Get().Events().Find(window);
+    if (!events || !events->closeRequest) {
         return;
     }
     EndAtOnceIfRequestedBefore();
-    std::shared_ptr<const WindowEvents> events = form->events; // held while it runs
     GuardCallback([&] { events->closeRequest(); });
 }
 
 void DeliverEndSignal(int signal) {
     std::vector<std::shared_ptr<const WindowEvents>> takers;
     for (WindowHandle window : Session::Get().Windows()) {
-        FormWindow* form = Session::Get().Find(window);
-        if (form->window->Visible() && form->events && form->events->sessionEnd) {
-            takers.push_back(form->events);
+        std::shared_ptr<const WindowEvents> events = Session::Get().Events().Find(window);
+        if (Session::Get().Find(window)->window->Visible() && events && events->sessionEnd) {
+            takers.push_back(events);
         }
     }
     if (takers.empty()) {

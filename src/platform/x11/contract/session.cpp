@@ -127,6 +127,7 @@ WindowHandle Session::Add(FormWindow form) {
 
 void Session::Remove(WindowHandle window) {
     windows_.erase(static_cast<std::uintptr_t>(window));
+    events_.Set(window, {});
 }
 
 // A bitmap's pixels may change after it was shown (a DIB section drawn into): each upload is

@@ -34,13 +34,13 @@
 #include "platform/messages.h"
 #include "platform/region_data.h"
 #include "platform/window.h"
+#include "platform/window_events_table.h"
 
 namespace platform::x11 {
 
 // A form window and what the contract keeps of it beside the X window.
 struct FormWindow {
     std::unique_ptr<PetWindow> window;
-    std::shared_ptr<const WindowEvents> events;
     std::optional<ButtonEvent> lastPress; // the press a system drag starts from
     RegionHandle region{};                // the shape the window owns
     bool layered = false;
@@ -88,6 +88,8 @@ class Session {
     int ProgramScreenHeight() const { return ToProgram(primary_.height); }
 
     FormWindow* Find(WindowHandle window);
+    // The events each form window reports to.
+    WindowEventsTable& Events() { return events_; }
     // The form windows there are now.
     std::vector<WindowHandle> Windows() const;
     // A form window on the screen, if there is one.
@@ -121,6 +123,7 @@ class Session {
     MonitorArea primary_;
     std::unique_ptr<ScreenChanges> screenChanges_;
     std::map<std::uintptr_t, FormWindow> windows_;
+    WindowEventsTable events_;
     struct UploadedPicture {
         std::unique_ptr<ServerPicture> picture;
         std::uint64_t version = 0; // of the pixels it was made from
