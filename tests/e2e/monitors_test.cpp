@@ -206,10 +206,11 @@ TEST_F(TwoMonitors, ThePetStartsOnThePrimaryAndWalksOnTheLeftMonitorPannedByTheP
         5s))
         << "the drag ended at " << Place().x << "," << Place().y;
 
-    // The pointer further left and down on the left monitor: steps of 3 pixels towards it.
+    // The pointer further left and down on the left monitor (800 high): steps of 3 pixels
+    // towards it.
     Geometry dropped = Place();
     ASSERT_LT(dropped.x + dropped.width, primary_.x) << "not on the left monitor";
-    desktop_.MovePointer(dropped.x - 300, dropped.y + 300);
+    desktop_.MovePointer(dropped.x - 200, dropped.y + 200);
     std::vector<Geometry> places{dropped};
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -220,7 +221,9 @@ TEST_F(TwoMonitors, ThePetStartsOnThePrimaryAndWalksOnTheLeftMonitorPannedByTheP
             return places.size() >= 5;
         },
         20s, 5ms))
-        << "the pet did not walk on the left monitor: " << places.size() - 1 << " steps";
+        << "the pet did not walk on the left monitor towards " << dropped.x - 200 << ","
+        << dropped.y + 200 << ": from " << dropped.x << "," << dropped.y << " "
+        << places.size() - 1 << " moves, to " << places.back().x << "," << places.back().y;
     for (std::size_t i = 1; i < places.size(); ++i) {
         int stepX = places[i].x - places[i - 1].x, stepY = places[i].y - places[i - 1].y;
         EXPECT_TRUE(stepX < 0 && stepX % 3 == 0 && stepY == -stepX)
