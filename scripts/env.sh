@@ -3,7 +3,10 @@
 #   jellop_install      installs the Debian packages that are missing
 #   jellop_start        starts a private X display (Xvfb), a PulseAudio server with a null sink,
 #                       and a Wine prefix with a keep-alive program (not with --no-wine);
-#                       exports what they need
+#                       exports what they need. With --two-monitors (or JELLOP_TWO_MONITORS=1)
+#                       the display is Xorg with the dummy driver and two monitors instead
+#                       (tests/e2e/desktop/xorg-two-monitors.conf), and JELLOP_DISPLAY_LAYOUT
+#                       is exported as two-monitors for the tests that need that layout
 #   jellop_desktop D    makes the display the desktop D: "bare" (Xvfb alone) or "managed"
 #                       (openbox and the picom compositor, as users have); both get a background
 #   jellop_stop         stops all of that (also run on exit by jellop_start)
@@ -23,12 +26,13 @@ export JELLOP_NATIVE_BUILD=${JELLOP_NATIVE_BUILD:-$JELLOP_ROOT/build/native}
 # Everything the scripts, the CMake files and the tests use, installed without the packages'
 # recommendations; libclang-rt-14-dev (only recommended by clang) holds libFuzzer and clang's
 # sanitizer run-times. openbox and picom make the managed desktop; debootstrap, unzip, dpkg-dev
-# and file build and test the packages.
+# and file build and test the packages; Xorg's dummy driver and xrandr make and change the
+# two-monitor display.
 JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
-    xdotool x11-utils pulseaudio pulseaudio-utils imagemagick googletest libbenchmark-dev
-    libpixman-1-dev libstb-dev libx11-dev libxext-dev libxrandr-dev libxtst-dev libxft-dev
-    libfontconfig-dev libpulse-dev libsystemd-dev fonts-dejavu-core openbox picom debootstrap unzip
-    dpkg-dev file)
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool x11-utils pulseaudio
+    pulseaudio-utils imagemagick googletest libbenchmark-dev libpixman-1-dev libstb-dev libx11-dev
+    libxext-dev libxrandr-dev libxtst-dev libxft-dev libfontconfig-dev libpulse-dev libsystemd-dev
+    fonts-dejavu-core openbox picom debootstrap unzip dpkg-dev file)
 
 # The colour of the test desktop's background (the tests measure opacity against it).
 export JELLOP_BACKGROUND=${JELLOP_BACKGROUND:-204060}
@@ -92,6 +96,11 @@ jellop_kill() { # name
 }
 
 jellop_start_display() {
+    if [ "${JELLOP_TWO_MONITORS:-}" = 1 ]; then
+        jellop_start_two_monitors
+        return
+    fi
+    unset JELLOP_DISPLAY_LAYOUT
     local number=$JELLOP_RUN/xvfb.display
     # Xvfb picks a free display itself and writes its number once it takes connections: no
     # race with another server starting at the same time.
@@ -101,6 +110,23 @@ jellop_start_display() {
     jellop_wait_for 10 grep -q . "$number" || { jellop_log "Xvfb did not start"; return 1; }
     DISPLAY=:$(head -n 1 "$number")
     export DISPLAY
+}
+
+# The display as two monitors side by side: Xorg with the dummy driver, the primary 1280x800
+# at x=1280 and a second one 1280x800 at x=0 (Xvfb's RandR has a single output, and Wine
+# counts monitors by RandR outputs). Xorg runs as root here; its log is xorg.log in the run
+# folder. -noreset: the server outlives its last client, as Xvfb does.
+jellop_start_two_monitors() {
+    local number=$JELLOP_RUN/xorg.display
+    local config=$JELLOP_ROOT/tests/e2e/desktop/xorg-two-monitors.conf
+    Xorg -displayfd 3 -config "$config" -logfile "$JELLOP_RUN/xorg.log" -noreset -nolisten tcp \
+        -ac 3>"$number" </dev/null >/dev/null 2>&1 8>&- &
+    printf '%s Xorg\n' $! >"$JELLOP_RUN/xorg.pid"
+    jellop_wait_for 20 grep -q . "$number" ||
+        { jellop_log "Xorg did not start: see $JELLOP_RUN/xorg.log"; return 1; }
+    DISPLAY=:$(head -n 1 "$number")
+    export DISPLAY
+    export JELLOP_DISPLAY_LAYOUT=two-monitors
 }
 
 jellop_start_sound() {
@@ -191,7 +217,7 @@ jellop_desktop() { # bare | managed
 jellop_stop() {
     [ -n "${JELLOP_RUN:-}" ] && [ -d "$JELLOP_RUN" ] || return 0
     local name
-    for name in busy1 busy2 keepalive picom openbox pulse xvfb; do
+    for name in busy1 busy2 keepalive picom openbox pulse xvfb xorg; do
         jellop_kill $name
     done
     # Wine's server only for a prefix this run holds and that these scripts made.
@@ -203,12 +229,20 @@ jellop_stop() {
     JELLOP_RUN=
 }
 
-jellop_start() { # [--no-wine]: a display and a sound server only
+jellop_start() { # [--no-wine] [--two-monitors]: without Wine; on the two-monitor display
+    local wine=1 argument
+    for argument in "$@"; do
+        case $argument in
+        --no-wine) wine= ;;
+        --two-monitors) local JELLOP_TWO_MONITORS=1 ;;
+        *) jellop_log "jellop_start: unknown option $argument"; return 1 ;;
+        esac
+    done
     mkdir -p "$JELLOP_STATE"
     JELLOP_RUN=$(mktemp -d "$JELLOP_STATE/run.XXXXXX")
     export JELLOP_RUN
     trap jellop_stop EXIT
     trap 'exit 130' INT TERM
     jellop_start_display && jellop_start_sound || return 1
-    [ "${1:-}" = --no-wine ] || jellop_start_wine
+    [ -z "$wine" ] || jellop_start_wine
 }

@@ -4,13 +4,15 @@
 # contract on the X11 backend), win32 (under Wine), e2e (the real programs driven from
 # outside: the Windows one under Wine and the native one) on a bare X desktop and on a managed
 # one with a compositor, e2e there again with two busy loops taking the machine's cores, the
-# packages (the .zip, and the .deb installed in a fresh Debian 12 root), the native program on
-# Wayland compositors with Xwayland (scripts/wayland.sh), and a minute of fuzzing of the region
-# readers. Installs what is missing first.
+# two-monitor e2e tests of both programs on an X server with two monitors (scripts/monitors.sh),
+# the packages (the .zip, and the .deb installed in a fresh Debian 12 root), the native program
+# on Wayland compositors with Xwayland (scripts/wayland.sh), and a minute of fuzzing of every
+# reader of outside data. Installs what is missing first.
 # JELLOP_32BIT=1 (or auto) adds the 32-bit tier: scripts/wine32.sh.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 source "$(dirname "$0")/wine32.sh"
+source "$(dirname "$0")/monitors.sh"
 cd "$JELLOP_ROOT"
 
 jellop_install
@@ -49,6 +51,9 @@ JELLOP_E2E_PROGRAM=native ctest --preset e2e
 jellop_kill busy1
 jellop_kill busy2
 if jellop_wine32_wanted; then jellop_wine32_tier; else jellop_wine32_skipped; fi
+# The two-monitor tier brings a display, a sound server and a Wine session of its own.
+jellop_stop
+jellop_monitors_tier
 scripts/package_test.sh
 jellop_log "the native program on Wayland compositors (scripts/wayland.sh)"
 scripts/wayland.sh

@@ -43,7 +43,9 @@ void OwnMove(Connection& connection, EventLoop& loop, PetWindow& window, const B
     bool released = false;
     auto follow = [&](int x, int y) { window.Apply({.position = Point{x - grip.x, y - grip.y}}); };
     loop.SetWindowHandler(connection.Root(), [&](const XEvent& event) {
-        if (event.type == MotionNotify) {
+        // Only motions made with the button down are the drag's: a busy program may read the
+        // release and the motions after it together, and the pet stays where it was let go.
+        if (event.type == MotionNotify && (event.xmotion.state & Button1Mask) != 0) {
             follow(event.xmotion.x_root, event.xmotion.y_root);
         } else if (event.type == ButtonRelease && event.xbutton.button == Button1) {
             follow(event.xbutton.x_root, event.xbutton.y_root);
