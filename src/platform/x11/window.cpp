@@ -41,14 +41,11 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     : connection_(connection), loop_(loop),
       managed_(WindowManagerRuns(connection) &&
                WindowManagerSupports(connection, "_NET_WM_STATE_ABOVE")),
-      size_(size), clicks_(connection) {
+      held_(managed_), size_(size), clicks_(connection) {
     ::Display* display = connection.Get();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = managed_ ? False : True;
-    // Visibility is watched only where nothing else keeps the window above the others: under a
-    // manager the frame it puts around the window follows each resize a moment later, and the
-    // window would hear of being covered by it and clear again on every frame.
-    attributes.event_mask = kEvents | (managed_ ? NoEventMask : VisibilityChangeMask);
+    attributes.event_mask = EventMask();
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     window_ =
@@ -81,6 +78,33 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     loop_.SetWindowHandler(window_, [this](const XEvent& event) { HandleEvent(event); });
 }
 
+// Visibility is watched only where nothing else keeps the window above the others: under a
+// manager the frame it puts around the window follows each resize a moment later, and the
+// window would hear of being covered by it and clear again on every frame. A window made for a
+// manager hears of being reparented: a manager that ends (or is replaced) gives it back to the
+// root window, and the next one takes it into a frame of its own.
+long PetWindow::EventMask() const {
+    return kEvents | (held_ ? NoEventMask : VisibilityChangeMask) |
+           (managed_ ? StructureNotifyMask : NoEventMask);
+}
+
+// Whether a manager holds the window (it lies in a frame of the manager's) changes only for a
+// window made for one; without a manager it keeps itself above the others, as an
+// override-redirect window does, until the next manager takes it (reading the states and hints
+// it was given).
+void PetWindow::SetHeld(bool held) {
+    if (held == held_) {
+        return;
+    }
+    held_ = held;
+    XSelectInput(connection_.Get(), window_, EventMask());
+    // Covered already, it would hear nothing more of it.
+    if (!held_ && visible_ && keepRaised_ && topmost_) {
+        XRaiseWindow(connection_.Get(), window_);
+    }
+    XFlush(connection_.Get());
+}
+
 PetWindow::~PetWindow() {
     loop_.SetWindowHandler(window_, nullptr);
     XDestroyWindow(connection_.Get(), window_);
@@ -104,7 +128,7 @@ void PetWindow::Show() {
     const bool wait = managed_ && !visible_;
     if (wait) {
         SetManagedProperties();
-        XSelectInput(display, window_, kEvents | VisibilityChangeMask);
+        XSelectInput(display, window_, EventMask() | VisibilityChangeMask);
     }
     XMapRaised(display, window_);
     XFlush(display);
@@ -113,7 +137,7 @@ void PetWindow::Show() {
         XEvent event;
         connection_.WaitForWindowEvent(window_, VisibilityNotify, std::chrono::milliseconds(500),
                                        event);
-        XSelectInput(display, window_, kEvents);
+        XSelectInput(display, window_, EventMask());
     }
 }
 
@@ -122,13 +146,21 @@ void PetWindow::SetTopmost(bool on) {
         return;
     }
     topmost_ = on;
-    if (managed_ && visible_) {
-        // A mapped window's state is the manager's to change: it is asked (0 removes, 1 adds).
-        const long request[5] = {
-            on ? 1 : 0, static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0, 1, 0};
-        SendToRoot(connection_, window_, "_NET_WM_STATE", request);
-    } else if (!managed_ && on) {
-        XRaiseWindow(connection_.Get(), window_);
+    if (held_) {
+        if (visible_) {
+            // A mapped window's state is the manager's to change: it is asked (0 removes, 1
+            // adds). A hidden one's is set as it is shown.
+            const long request[5] = {
+                on ? 1 : 0, static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0, 1, 0};
+            SendToRoot(connection_, window_, "_NET_WM_STATE", request);
+        }
+    } else {
+        if (managed_ && visible_) {
+            SetManagedProperties(); // what the next manager to take the window reads
+        }
+        if (on) {
+            XRaiseWindow(connection_.Get(), window_);
+        }
     }
     XFlush(connection_.Get());
 }
@@ -240,12 +272,17 @@ void PetWindow::HandleEvent(const XEvent& event) {
             state = later.xvisibility.state;
         }
         // Without a manager nothing else keeps the window above the others.
-        if (!managed_ && keepRaised_ && topmost_ && state != VisibilityUnobscured) {
+        if (!held_ && keepRaised_ && topmost_ && state != VisibilityUnobscured) {
             XRaiseWindow(connection_.Get(), window_);
             XFlush(connection_.Get());
         }
         break;
     }
+    case ReparentNotify:
+        if (managed_) {
+            SetHeld(event.xreparent.parent != connection_.Root());
+        }
+        break;
     case ClientMessage:
         // Any client may send any message: only the manager's close counts.
         if (event.xclient.message_type == connection_.Intern("WM_PROTOCOLS") &&
