@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -376,24 +377,34 @@ class StallWatch {
     std::thread thread_;
 };
 
-// The move sounds heard in `duration` of recording the sink (the move sound is 0.2 s long).
-int MoveSoundsHeard(std::chrono::milliseconds duration) {
-    sound::Recorder recorder;
-    if (!recorder.Started()) {
-        ADD_FAILURE() << "parec did not start";
-        return 0;
+// The move sounds (0.2 s long) in a recording of the sink.
+std::vector<sound::Stretch> MoveSounds(const sound::Recording& recording) {
+    std::vector<sound::Stretch> moves;
+    for (const sound::Stretch& s : sound::SoundStretches(recording)) {
+        if (s.Milliseconds() < 400) {
+            moves.push_back(s);
+        }
     }
-    std::this_thread::sleep_for(duration);
-    sound::Recording recording = recorder.Stop();
-    auto stretches = sound::SoundStretches(recording);
-    return static_cast<int>(std::count_if(stretches.begin(), stretches.end(),
-                                          [](auto& s) { return s.Milliseconds() < 400; }));
+    return moves;
 }
 
-// The sound server restarted while the move sound plays, and again just after the death:
-// the pet walks on without a stall longer than its own wait for a server (2 s), the next move
-// sounds are heard from the new server, and the death still ends the program.
-TEST_F(DesktopFaults, TheSoundServerRestartedDuringTheWalkAndTheDeath) {
+// A fault of the sound server, made with scripts/env.sh's functions.
+struct SoundFault {
+    const char* what;
+    const char* command;
+};
+const SoundFault kSoundFaults[] = {
+    {"restarted", "jellop_kill pulse && sleep 0.5 && jellop_start_sound"},
+    // Connected, but answering nobody: the case the program's own wait for a server is for.
+    {"frozen for 4 s",
+     "read -r pid _ <\"$JELLOP_RUN/pulse.pid\" && kill -STOP $pid && sleep 4 && kill -CONT $pid"},
+};
+
+// The sound server restarted, or frozen, while the move sound plays, and restarted during the
+// death: the pet walks on without a stall longer than its own wait for a server (2 s), the
+// move sounds come back within the time it takes to look for a server again (every 3 s) and a
+// play, and the death still ends the program.
+TEST_F(DesktopFaults, TheSoundServerRestartedOrFrozenDuringTheWalkAndTheDeath) {
     ASSERT_NO_FATAL_FAILURE(WaitUntilWalking());
     // The pet walks to and fro between two places far apart, playing its move sound.
     std::atomic<bool> walking{true};
@@ -405,33 +416,48 @@ TEST_F(DesktopFaults, TheSoundServerRestartedDuringTheWalkAndTheDeath) {
             std::this_thread::sleep_for(100ms);
         }
     });
-    struct Stop {
-        std::atomic<bool>& flag;
-        std::thread& thread;
-        ~Stop() {
-            flag = false;
-            thread.join();
+    auto stopPointer = [&] {
+        walking = false;
+        if (pointer.joinable()) {
+            pointer.join();
         }
-    } stopPointer{walking, pointer};
+    };
+    struct Join {
+        std::function<void()> stop;
+        ~Join() { stop(); }
+    } join{stopPointer};
 
-    EXPECT_GE(MoveSoundsHeard(2500ms), 3) << "no move sounds before the restart";
     soundChanged_ = true;
-    std::chrono::milliseconds stall{};
-    {
+    for (const SoundFault& fault : kSoundFaults) {
+        SCOPED_TRACE(fault.what);
+        sound::Recorder before;
+        ASSERT_TRUE(before.Started()) << "parec did not start";
+        std::this_thread::sleep_for(2000ms);
+        EXPECT_GE(MoveSounds(before.Stop()).size(), 3u) << "no move sounds before the fault";
         StallWatch watch(window_);
-        ASSERT_TRUE(DesktopScript("jellop_kill pulse && sleep 0.5 && jellop_start_sound"));
-        std::this_thread::sleep_for(3s);
-        stall = watch.Stop();
+        ASSERT_TRUE(DesktopScript(fault.command));
+        auto back = Clock::now();
+        sound::Recorder after;
+        ASSERT_TRUE(after.Started()) << "parec did not start on the server";
+        std::this_thread::sleep_for(8s);
+        sound::Recording recording = after.Stop();
+        std::chrono::milliseconds stall = watch.Stop();
+        std::vector<sound::Stretch> moves = MoveSounds(recording);
+        double first = moves.empty() ? -1 : moves.front().begin * 1.0 / sound::kRate;
+        std::cout << "server " << fault.what << ": longest stall of the walk " << stall.count()
+                  << " ms; " << moves.size() << " move sounds in the 8 s after, the first "
+                  << first << " s after the server was back ("
+                  << std::chrono::duration<double>(Clock::now() - back).count() - 8
+                  << " s to start recording)\n";
+        EXPECT_LT(stall, 2500ms) << "the pet hung on the sound server";
+        EXPECT_TRUE(pet_->Running());
+        ASSERT_FALSE(moves.empty()) << "the sound did not come back";
+        EXPECT_LT(first, 5.0) << "the sound came back late";
+        EXPECT_GE(moves.size(), 5u) << "the sound did not stay back";
     }
-    std::cout << "longest stall of the walk across the restart: " << stall.count() << " ms\n";
-    EXPECT_LT(stall, 2500ms) << "the pet hung while the server restarted";
-    EXPECT_TRUE(pet_->Running());
-    // A server that has gone is looked for again every few seconds.
-    const int heard = MoveSoundsHeard(8s);
-    std::cout << "move sounds heard in the 8 s after the restart: " << heard << "\n";
-    EXPECT_GE(heard, 3) << "the sound did not come back";
 
     // The death, with the server restarted during its sound.
+    stopPointer();
     DoubleClickPet();
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -440,7 +466,7 @@ TEST_F(DesktopFaults, TheSoundServerRestartedDuringTheWalkAndTheDeath) {
         10s))
         << "no death";
     auto died = Clock::now();
-    ASSERT_TRUE(DesktopScript("jellop_kill pulse && jellop_start_sound"));
+    ASSERT_TRUE(DesktopScript(kSoundFaults[0].command));
     EXPECT_TRUE(pet_->WaitForExit(20s)) << "the program did not end after its death";
     std::cout << "ended " << std::chrono::duration<double>(Clock::now() - died).count()
               << " s after the death showed\n";
