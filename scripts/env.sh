@@ -188,10 +188,15 @@ jellop_manager() { # [command...]
 }
 export -f jellop_manager_window
 
-# Stops this run's window manager and leaves the desktop without one.
+# Stops this run's window manager and leaves the desktop without one. What it said of the
+# windows goes with it: openbox, starting, gives the focus back to the window that the root's
+# _NET_ACTIVE_WINDOW names, and a new window can have the id of one gone.
 jellop_manager_end() {
     jellop_kill manager
-    xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null
+    local property
+    for property in _NET_SUPPORTING_WM_CHECK _NET_ACTIVE_WINDOW; do
+        xprop -root -remove $property 2>/dev/null
+    done
 }
 
 # Starts (start) or stops (stop) this run's compositor. A compositor that does not come up

@@ -181,23 +181,37 @@ class DesktopFaults : public ::testing::Test {
                 wrong += "in the taskbar; ";
             }
         }
-        Geometry outer = desktop_.GeometryOf(TopLevel(display_, window_));
-        if (outer.width != g.width || outer.height != g.height) {
-            wrong += "decorated (" + std::to_string(outer.width) + "x" +
-                     std::to_string(outer.height) + " around " + std::to_string(g.width) + "x" +
-                     std::to_string(g.height) + "); ";
+        if (auto frame = FrameSize()) {
+            wrong += "decorated (" + *frame + "); ";
         }
-        if (HasFocus()) {
+        if (desktop_.KeyboardFocus() == window_) {
             wrong += "given the keyboard focus; ";
+        }
+        if (desktop_.WindowManagerRuns() && IsActiveWindow()) {
+            wrong += "made the active window; ";
         }
         return wrong;
     }
 
-    bool HasFocus() {
-        if (desktop_.KeyboardFocus() == window_) {
-            return true;
+    // The frame a window manager put around the pet, when larger than the pet: both sizes read
+    // with the server grabbed, so that no frame of the walk comes between the two readings.
+    std::optional<std::string> FrameSize() {
+        XGrabServer(display_);
+        ::Window outer = TopLevel(display_, window_);
+        XWindowAttributes inner{}, around{};
+        const bool read = outer != window_ && XGetWindowAttributes(display_, window_, &inner) &&
+                          XGetWindowAttributes(display_, outer, &around);
+        XUngrabServer(display_);
+        XFlush(display_);
+        if (!read || (around.width == inner.width && around.height == inner.height)) {
+            return std::nullopt;
         }
-        std::vector<unsigned char> active;
+        return std::to_string(around.width) + "x" + std::to_string(around.height) + " around " +
+               std::to_string(inner.width) + "x" + std::to_string(inner.height);
+    }
+
+    // The window manager names the pet its active window (_NET_ACTIVE_WINDOW).
+    bool IsActiveWindow() {
         Atom type = None;
         int format = 0;
         unsigned long count = 0, after = 0;
