@@ -1,9 +1,9 @@
 // The desktop around the pet failing or changing while it runs: the window manager replaced
 // (by another openbox, by icewm), ending with no successor, or arriving late; the compositor
-// stopped and started during the walk and during the fade-out; the sound server restarted
-// while a sound plays and during the death. The services are changed through scripts/env.sh's
-// own functions, so its pid files stay true, and each test leaves the desktop as the run made
-// it (scripts/env.sh's jellop_desktop again).
+// stopped and started during the walk and during the fade-out; the sound server restarted (or
+// frozen) while a sound plays and during the death. The services are changed through
+// scripts/env.sh's own functions, so its pid files stay true, and each test leaves the desktop
+// as the run made it (scripts/env.sh's jellop_desktop again).
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros (None, Bool) would break its headers.
 #include <X11/Xatom.h>
@@ -135,7 +135,9 @@ class DesktopFaults : public ::testing::Test {
         Geometry g = Place();
         PointAt(g.x + g.width / 2, g.y + g.height / 2);
         ASSERT_TRUE(WaitUntil(
-            [&] { return FrameOfShape(desktop_.ShapeOf(window_), {102, 103, 104}).has_value(); },
+            [&] {
+                return FrameOfShape(desktop_.ShapeOf(window_), {102, 103, 104}).has_value();
+            },
             20s))
             << "the pet never started to walk";
     }
@@ -147,9 +149,8 @@ class DesktopFaults : public ::testing::Test {
         auto distance = [](const Geometry& p, std::pair<int, int> to) {
             return std::hypot(p.x + p.width / 2 - to.first, p.y + p.height / 2 - to.second);
         };
-        std::pair<int, int> target = distance(g, kTargets[0]) > distance(g, kTargets[1])
-                                         ? kTargets[0]
-                                         : kTargets[1];
+        std::pair<int, int> target =
+            distance(g, kTargets[0]) > distance(g, kTargets[1]) ? kTargets[0] : kTargets[1];
         PointAt(target.first, target.second);
         const double start = distance(g, target);
         return WaitUntil([&] { return distance(Place(), target) < start - 15; }, limit);
@@ -252,8 +253,8 @@ class DesktopFaults : public ::testing::Test {
 
     // A white window over the place where the pet walks, above it.
     void AddWitness() {
-        witness_ = std::make_unique<Witness>(Geometry{300, 200, 500, 400},
-                                             desktop_.WindowManagerRuns());
+        witness_ =
+            std::make_unique<Witness>(Geometry{300, 200, 500, 400}, desktop_.WindowManagerRuns());
     }
 
     // Two left clicks on the pet's centre, 120 ms apart: a double-click.
@@ -284,10 +285,14 @@ enum class ManagerChange { OpenboxReplaces, IcewmReplaces, Ends, OpenboxArrives 
 
 const char* CommandFor(ManagerChange change) {
     switch (change) {
-    case ManagerChange::OpenboxReplaces: return "jellop_manager openbox --sm-disable --replace";
-    case ManagerChange::IcewmReplaces: return "jellop_manager icewm --replace";
-    case ManagerChange::Ends: return "jellop_manager_end";
-    case ManagerChange::OpenboxArrives: return "jellop_manager openbox --sm-disable";
+    case ManagerChange::OpenboxReplaces:
+        return "jellop_manager openbox --sm-disable --replace";
+    case ManagerChange::IcewmReplaces:
+        return "jellop_manager icewm --replace";
+    case ManagerChange::Ends:
+        return "jellop_manager_end";
+    case ManagerChange::OpenboxArrives:
+        return "jellop_manager openbox --sm-disable";
     }
     return "false";
 }
@@ -329,10 +334,10 @@ INSTANTIATE_TEST_SUITE_P(
         ManagerCase{"ManagerEndsThenOneArrives",
                     true,
                     {ManagerChange::Ends, ManagerChange::OpenboxArrives}},
-        ManagerCase{"ManagerArrivesIsReplacedAndEnds",
-                    false,
-                    {ManagerChange::OpenboxArrives, ManagerChange::IcewmReplaces,
-                     ManagerChange::Ends}}),
+        ManagerCase{
+            "ManagerArrivesIsReplacedAndEnds",
+            false,
+            {ManagerChange::OpenboxArrives, ManagerChange::IcewmReplaces, ManagerChange::Ends}}),
     [](const ::testing::TestParamInfo<ManagerCase>& info) { return info.param.name; });
 
 // The compositor stopped and started again while the pet walks (started and stopped on a
@@ -392,8 +397,8 @@ class StallWatch {
                 place = nowPlace;
                 changed = now;
             }
-            longest_ = std::max(longest_,
-                                std::chrono::duration_cast<std::chrono::milliseconds>(now - changed));
+            longest_ = std::max(
+                longest_, std::chrono::duration_cast<std::chrono::milliseconds>(now - changed));
             std::this_thread::sleep_for(10ms);
         }
     }
@@ -476,8 +481,8 @@ TEST_F(DesktopFaults, TheSoundServerRestartedOrFrozenDuringTheWalkAndTheDeath) {
         std::vector<sound::Stretch> moves = MoveSounds(recording);
         double first = moves.empty() ? -1 : moves.front().begin * 1.0 / sound::kRate;
         std::cout << "server " << fault.what << ": longest stall of the walk " << stall.count()
-                  << " ms; " << moves.size() << " move sounds in the 8 s after, the first "
-                  << first << " s after the server was back ("
+                  << " ms; " << moves.size() << " move sounds in the 8 s after, the first " << first
+                  << " s after the server was back ("
                   << std::chrono::duration<double>(Clock::now() - back).count() - 8
                   << " s to start recording)\n";
         EXPECT_LT(stall, 2500ms) << "the pet hung on the sound server";
