@@ -9,6 +9,8 @@
 #                       is exported as two-monitors for the tests that need that layout
 #   jellop_desktop D    makes the display the desktop D: "bare" (Xvfb alone) or "managed"
 #                       (openbox and the picom compositor, as users have); both get a background
+#   jellop_manager [C]  starts a window manager (openbox, or the command C), replacing one
+#   jellop_manager_end  stops it; jellop_compositor start|stop starts or stops picom
 #   jellop_stop         stops all of that (also run on exit by jellop_start)
 # Source this file. Each run keeps its pid files, display number and PulseAudio home in a
 # folder of its own under $JELLOP_STATE (.jellop/ at the top of the tree unless set), so runs
@@ -25,14 +27,14 @@ export JELLOP_NATIVE_BUILD=${JELLOP_NATIVE_BUILD:-$JELLOP_ROOT/build/native}
 
 # Everything the scripts, the CMake files and the tests use, installed without the packages'
 # recommendations; libclang-rt-14-dev (only recommended by clang) holds libFuzzer and clang's
-# sanitizer run-times. openbox and picom make the managed desktop; debootstrap, unzip, dpkg-dev
-# and file build and test the packages; Xorg's dummy driver and xrandr make and change the
-# two-monitor display.
+# sanitizer run-times. openbox and picom make the managed desktop (icewm takes over from openbox
+# in the desktop-fault tests); debootstrap, unzip, dpkg-dev and file build and test the packages;
+# Xorg's dummy driver and xrandr make and change the two-monitor display.
 JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool x11-utils pulseaudio
     pulseaudio-utils imagemagick googletest libbenchmark-dev libpixman-1-dev libstb-dev libx11-dev
     libxext-dev libxrandr-dev libxtst-dev libxft-dev libfontconfig-dev libpulse-dev libsystemd-dev
-    fonts-dejavu-core openbox picom debootstrap unzip dpkg-dev file)
+    fonts-dejavu-core openbox picom icewm debootstrap unzip dpkg-dev file)
 
 # The colour of the test desktop's background (the tests measure opacity against it).
 export JELLOP_BACKGROUND=${JELLOP_BACKGROUND:-204060}
@@ -189,25 +191,62 @@ jellop_start_wine() {
         { jellop_log "the Wine keep-alive program did not start"; return 1; }
 }
 
-# Makes the display the desktop `kind`. managed: openbox, then (once it has announced itself
-# on the root window) the picom compositor, then the background, which picom paints only when
-# it is set after its start. A compositor that does not come up fails the call: opacity tests
-# must not pass silently on a desktop without one.
-jellop_desktop() { # bare | managed
+# The window that the running window manager names as its own on the root window
+# (_NET_SUPPORTING_WM_CHECK), when that window names itself back; empty without one.
+jellop_manager_window() {
+    local id
+    id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+    [ -n "$id" ] && xprop -id "$id" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "# $id\$" &&
+        echo "$id"
+}
+
+# Starts a window manager (openbox unless a command is given) as this run's manager, taking
+# over from the one that runs, if any (the command then says --replace: openbox and icewm take
+# the WM_S0 selection from it, and it ends), and waits until it has announced itself.
+jellop_manager() { # [command...]
+    [ $# -gt 0 ] || set -- openbox --sm-disable
+    local before
+    before=$(jellop_manager_window)
+    jellop_spawn manager "$JELLOP_RUN/manager.log" "$@"
+    jellop_wait_for 20 bash -c 'id=$(jellop_manager_window) && [ -n "$id" ] && [ "$id" != "$1" ]' \
+        bash "$before" || { jellop_log "$1 did not take over as window manager"; return 1; }
+}
+export -f jellop_manager_window
+
+# Stops this run's window manager and leaves the desktop without one. What it said of the
+# windows goes with it: openbox, starting, gives the focus back to the window that the root's
+# _NET_ACTIVE_WINDOW names, and a new window can have the id of one gone.
+jellop_manager_end() {
+    jellop_kill manager
+    local property
+    for property in _NET_SUPPORTING_WM_CHECK _NET_ACTIVE_WINDOW; do
+        xprop -root -remove $property 2>/dev/null
+    done
+}
+
+# Starts (start) or stops (stop) this run's compositor. A compositor that does not come up
+# fails the call: opacity tests must not pass silently on a desktop without one. The
+# background is set again after its start, which picom paints only when it is set after.
+jellop_compositor() { # start | stop
     local tool=$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop
     jellop_kill picom
-    jellop_kill openbox
+    [ "$1" = stop ] && return 0
+    jellop_spawn picom "$JELLOP_RUN/picom.log" picom --config /dev/null --backend xrender \
+        --no-fading-openclose
+    jellop_wait_for 20 "$tool" owner _NET_WM_CM_S0 ||
+        { jellop_log "the compositor did not start"; return 1; }
+    "$tool" background solid "$JELLOP_BACKGROUND"
+}
+
+# Makes the display the desktop `kind`. managed: openbox, then (once it has announced itself
+# on the root window) the picom compositor, then the background.
+jellop_desktop() { # bare | managed
+    local tool=$JELLOP_NATIVE_BUILD/tests/e2e/jellop_desktop
+    jellop_compositor stop
+    jellop_manager_end
     case $1 in
-    bare) xprop -root -remove _NET_SUPPORTING_WM_CHECK ;;
-    managed)
-        jellop_spawn openbox "$JELLOP_RUN/openbox.log" openbox --sm-disable
-        jellop_wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-            { jellop_log "openbox did not start"; return 1; }
-        jellop_spawn picom "$JELLOP_RUN/picom.log" picom --config /dev/null --backend xrender \
-            --no-fading-openclose
-        jellop_wait_for 20 "$tool" owner _NET_WM_CM_S0 ||
-            { jellop_log "the compositor did not start"; return 1; }
-        ;;
+    bare) ;;
+    managed) jellop_manager && jellop_compositor start || return 1 ;;
     *) jellop_log "unknown desktop: $1"; return 1 ;;
     esac
     export JELLOP_DESKTOP=$1
@@ -217,7 +256,7 @@ jellop_desktop() { # bare | managed
 jellop_stop() {
     [ -n "${JELLOP_RUN:-}" ] && [ -d "$JELLOP_RUN" ] || return 0
     local name
-    for name in busy1 busy2 keepalive picom openbox pulse xvfb xorg; do
+    for name in busy1 busy2 keepalive picom manager pulse xvfb xorg; do
         jellop_kill $name
     done
     # Wine's server only for a prefix this run holds and that these scripts made.

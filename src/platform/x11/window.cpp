@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/ewmh.h"
@@ -41,14 +42,11 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     : connection_(connection), loop_(loop),
       managed_(WindowManagerRuns(connection) &&
                WindowManagerSupports(connection, "_NET_WM_STATE_ABOVE")),
-      size_(size), clicks_(connection) {
+      held_(managed_), size_(size), clicks_(connection) {
     ::Display* display = connection.Get();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = managed_ ? False : True;
-    // Visibility is watched only where nothing else keeps the window above the others: under a
-    // manager the frame it puts around the window follows each resize a moment later, and the
-    // window would hear of being covered by it and clear again on every frame.
-    attributes.event_mask = kEvents | (managed_ ? NoEventMask : VisibilityChangeMask);
+    attributes.event_mask = EventMask();
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
     window_ =
@@ -81,8 +79,79 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
     loop_.SetWindowHandler(window_, [this](const XEvent& event) { HandleEvent(event); });
 }
 
+// Visibility is watched only where nothing else keeps the window above the others: under a
+// manager the frame it puts around the window follows each resize a moment later, and the
+// window would hear of being covered by it and clear again on every frame. A window made for a
+// manager hears of being reparented: a manager that ends (or is replaced) gives it back to the
+// root window, and the next one takes it into a frame of its own.
+long PetWindow::EventMask() const {
+    return kEvents | (held_ ? NoEventMask : VisibilityChangeMask) |
+           (managed_ ? StructureNotifyMask : NoEventMask);
+}
+
+// Whether a manager holds the window (it lies in a frame of the manager's) changes only for a
+// window made for one; without a manager it keeps itself above the others, as an
+// override-redirect window does, until the next manager takes it (reading the states and hints
+// it was given).
+void PetWindow::SetHeld(bool held) {
+    if (held == held_) {
+        return;
+    }
+    held_ = held;
+    XSelectInput(connection_.Get(), window_, EventMask());
+    if (!held_) {
+        RaiseOnceManagerGone();
+    }
+    XFlush(connection_.Get());
+}
+
+// A manager gives its windows back to the root before it lets go of the root's requests: until
+// its connection ends, a raise goes to it as a request and is lost, and a window covered by
+// then hears nothing more of it. So the window raises itself once the manager's check window
+// is destroyed with that connection, or at once when it is gone already.
+void PetWindow::RaiseOnceManagerGone() {
+    ::Display* display = connection_.Get();
+    if (managerCheck_ != None) {
+        loop_.SetWindowHandler(managerCheck_, nullptr);
+        XSelectInput(display, managerCheck_, NoEventMask);
+        managerCheck_ = None;
+    }
+    std::optional<std::vector<unsigned long>> check = connection_.ReadLongs(
+        connection_.Root(), connection_.Intern("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
+    if (check && check->size() == 1) {
+        managerCheck_ = check->front();
+        XSelectInput(display, managerCheck_, StructureNotifyMask);
+        connection_.Sync();
+        for (const XErrorRecord& error : connection_.TakeErrors()) {
+            if (error.resource == managerCheck_) {
+                managerCheck_ = None; // gone already
+            }
+        }
+    }
+    if (managerCheck_ == None) {
+        RaiseWithoutManager();
+        return;
+    }
+    loop_.SetWindowHandler(managerCheck_, [this](const XEvent& event) {
+        if (event.type == DestroyNotify) {
+            loop_.SetWindowHandler(std::exchange(managerCheck_, None), nullptr);
+            RaiseWithoutManager();
+        }
+    });
+}
+
+void PetWindow::RaiseWithoutManager() {
+    if (!held_ && visible_ && keepRaised_ && topmost_) {
+        XRaiseWindow(connection_.Get(), window_);
+        XFlush(connection_.Get());
+    }
+}
+
 PetWindow::~PetWindow() {
     loop_.SetWindowHandler(window_, nullptr);
+    if (managerCheck_ != None) {
+        loop_.SetWindowHandler(managerCheck_, nullptr);
+    }
     XDestroyWindow(connection_.Get(), window_);
     XFlush(connection_.Get());
 }
@@ -104,7 +173,7 @@ void PetWindow::Show() {
     const bool wait = managed_ && !visible_;
     if (wait) {
         SetManagedProperties();
-        XSelectInput(display, window_, kEvents | VisibilityChangeMask);
+        XSelectInput(display, window_, EventMask() | VisibilityChangeMask);
     }
     XMapRaised(display, window_);
     XFlush(display);
@@ -113,7 +182,7 @@ void PetWindow::Show() {
         XEvent event;
         connection_.WaitForWindowEvent(window_, VisibilityNotify, std::chrono::milliseconds(500),
                                        event);
-        XSelectInput(display, window_, kEvents);
+        XSelectInput(display, window_, EventMask());
     }
 }
 
@@ -122,13 +191,21 @@ void PetWindow::SetTopmost(bool on) {
         return;
     }
     topmost_ = on;
-    if (managed_ && visible_) {
-        // A mapped window's state is the manager's to change: it is asked (0 removes, 1 adds).
-        const long request[5] = {
-            on ? 1 : 0, static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0, 1, 0};
-        SendToRoot(connection_, window_, "_NET_WM_STATE", request);
-    } else if (!managed_ && on) {
-        XRaiseWindow(connection_.Get(), window_);
+    if (held_) {
+        if (visible_) {
+            // A mapped window's state is the manager's to change: it is asked (0 removes, 1
+            // adds). A hidden one's is set as it is shown.
+            const long request[5] = {
+                on ? 1 : 0, static_cast<long>(connection_.Intern("_NET_WM_STATE_ABOVE")), 0, 1, 0};
+            SendToRoot(connection_, window_, "_NET_WM_STATE", request);
+        }
+    } else {
+        if (managed_ && visible_) {
+            SetManagedProperties(); // what the next manager to take the window reads
+        }
+        if (on) {
+            XRaiseWindow(connection_.Get(), window_);
+        }
     }
     XFlush(connection_.Get());
 }
@@ -240,12 +317,17 @@ void PetWindow::HandleEvent(const XEvent& event) {
             state = later.xvisibility.state;
         }
         // Without a manager nothing else keeps the window above the others.
-        if (!managed_ && keepRaised_ && topmost_ && state != VisibilityUnobscured) {
+        if (!held_ && keepRaised_ && topmost_ && state != VisibilityUnobscured) {
             XRaiseWindow(connection_.Get(), window_);
             XFlush(connection_.Get());
         }
         break;
     }
+    case ReparentNotify:
+        if (managed_) {
+            SetHeld(event.xreparent.parent != connection_.Root());
+        }
+        break;
     case ClientMessage:
         // Any client may send any message: only the manager's close counts.
         if (event.xclient.message_type == connection_.Intern("WM_PROTOCOLS") &&

@@ -7,7 +7,9 @@
 // a utility window (a type that managers neither tile nor place: openbox keeps it where it
 // asks to be, whereas it places a notification window itself) without decorations, states
 // above, skip-taskbar, skip-pager and sticky, input hint false. Without one it places and
-// stacks itself: override-redirect, raised again whenever another window covers it.
+// stacks itself: override-redirect, raised again whenever another window covers it. A managed
+// window whose manager ends with no successor does the same (raises itself) until the next
+// manager takes it.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -52,8 +54,9 @@ class PetWindow {
     PetWindow& operator=(const PetWindow&) = delete;
 
     Window Id() const { return window_; }
-    // Whether a window manager ran when the window was made (and so manages it).
-    bool Managed() const { return managed_; }
+    // Whether a window manager holds the window now: one ran when the window was made, and
+    // none has ended since without another taking the window over.
+    bool Managed() const { return held_; }
 
     // Maps the window. A window manager takes a window on its way to the screen (it reparents
     // it into a frame at the top-left corner, then moves the frame where the window asked to
@@ -98,12 +101,18 @@ class PetWindow {
 
   private:
     void SetManagedProperties();
+    long EventMask() const;
+    void SetHeld(bool held);
+    void RaiseOnceManagerGone();
+    void RaiseWithoutManager();
     void HandleEvent(const XEvent& event);
 
     Connection& connection_;
     EventLoop& loop_;
     Window window_;
-    bool managed_;
+    bool managed_; // made for a window manager: not override-redirect, with EWMH states
+    bool held_;    // in a window manager's hands now
+    Window managerCheck_ = None; // the check window of a manager that has let the window go
     bool visible_ = false;
     bool keepRaised_ = true;
     bool topmost_ = true;
