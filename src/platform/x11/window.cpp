@@ -77,39 +77,27 @@ PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string&
         SetAtomList(connection, window_, "_NET_WM_WINDOW_TYPE", kType);
     }
     loop_.SetWindowHandler(window_, [this](const XEvent& event) { HandleEvent(event); });
+    if (managed_) {
+        WatchManager();
+        XSelectInput(display, window_, EventMask());
+    }
 }
 
 // Visibility is watched only where nothing else keeps the window above the others: under a
 // manager the frame it puts around the window follows each resize a moment later, and the
-// window would hear of being covered by it and clear again on every frame. A window made for a
-// manager hears of being reparented: a manager that ends (or is replaced) gives it back to the
-// root window, and the next one takes it into a frame of its own.
+// window would hear of being covered by it and clear again on every frame. Nor does a held
+// window hear of its own moves and resizes (a wake of the program on every frame): it watches
+// its manager's check window instead, which goes with the manager. Only a window made for a
+// manager that has no manager to watch hears of being reparented, to learn when the next one
+// takes it.
 long PetWindow::EventMask() const {
     return kEvents | (held_ ? NoEventMask : VisibilityChangeMask) |
-           (managed_ ? StructureNotifyMask : NoEventMask);
+           (managed_ && managerCheck_ == None ? StructureNotifyMask : NoEventMask);
 }
 
-// Whether a manager holds the window (it lies in a frame of the manager's) changes only for a
-// window made for one; without a manager it keeps itself above the others, as an
-// override-redirect window does, until the next manager takes it (reading the states and hints
-// it was given).
-void PetWindow::SetHeld(bool held) {
-    if (held == held_) {
-        return;
-    }
-    held_ = held;
-    XSelectInput(connection_.Get(), window_, EventMask());
-    if (!held_) {
-        RaiseOnceManagerGone();
-    }
-    XFlush(connection_.Get());
-}
-
-// A manager gives its windows back to the root before it lets go of the root's requests: until
-// its connection ends, a raise goes to it as a request and is lost, and a window covered by
-// then hears nothing more of it. So the window raises itself once the manager's check window
-// is destroyed with that connection, or at once when it is gone already.
-void PetWindow::RaiseOnceManagerGone() {
+// Watches the check window of the manager that runs now, if there is one: it is destroyed with
+// the manager's connection.
+void PetWindow::WatchManager() {
     ::Display* display = connection_.Get();
     if (managerCheck_ != None) {
         loop_.SetWindowHandler(managerCheck_, nullptr);
@@ -118,26 +106,49 @@ void PetWindow::RaiseOnceManagerGone() {
     }
     std::optional<std::vector<unsigned long>> check = connection_.ReadLongs(
         connection_.Root(), connection_.Intern("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
-    if (check && check->size() == 1) {
-        managerCheck_ = check->front();
-        XSelectInput(display, managerCheck_, StructureNotifyMask);
-        connection_.Sync();
-        for (const XErrorRecord& error : connection_.TakeErrors()) {
-            if (error.resource == managerCheck_) {
-                managerCheck_ = None; // gone already
-            }
-        }
-    }
-    if (managerCheck_ == None) {
-        RaiseWithoutManager();
+    if (!check || check->size() != 1) {
         return;
     }
+    const Window watched = check->front();
+    XSelectInput(display, watched, StructureNotifyMask);
+    connection_.Sync();
+    for (const XErrorRecord& error : connection_.TakeErrors()) {
+        if (error.resource == watched) {
+            return; // gone already
+        }
+    }
+    managerCheck_ = watched;
     loop_.SetWindowHandler(managerCheck_, [this](const XEvent& event) {
         if (event.type == DestroyNotify) {
             loop_.SetWindowHandler(std::exchange(managerCheck_, None), nullptr);
-            RaiseWithoutManager();
+            ManagerChanged();
         }
     });
+}
+
+// The manager that held the window has gone, or the window was reparented: whether one holds it
+// now is whether it lies in a frame. A window that no manager holds keeps itself above the
+// others, as an override-redirect window does, until the next manager takes it (reading the
+// states and hints it was given). Its manager's connection is gone by now (its check window
+// went with it), so a raise reaches the server and not the old manager.
+void PetWindow::ManagerChanged() {
+    ::Display* display = connection_.Get();
+    Window root = None, parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, window_, &root, &parent, &children, &count) && children != nullptr) {
+        XFree(children);
+    }
+    held_ = parent != None && parent != connection_.Root();
+    if (held_) {
+        WatchManager();
+    } else if (managerCheck_ != None) {
+        loop_.SetWindowHandler(managerCheck_, nullptr);
+        XSelectInput(display, managerCheck_, NoEventMask);
+        managerCheck_ = None;
+    }
+    XSelectInput(display, window_, EventMask());
+    RaiseWithoutManager();
 }
 
 void PetWindow::RaiseWithoutManager() {
@@ -325,7 +336,7 @@ void PetWindow::HandleEvent(const XEvent& event) {
     }
     case ReparentNotify:
         if (managed_) {
-            SetHeld(event.xreparent.parent != connection_.Root());
+            ManagerChanged();
         }
         break;
     case ClientMessage:

@@ -102,8 +102,8 @@ class PetWindow {
   private:
     void SetManagedProperties();
     long EventMask() const;
-    void SetHeld(bool held);
-    void RaiseOnceManagerGone();
+    void WatchManager();
+    void ManagerChanged();
     void RaiseWithoutManager();
     void HandleEvent(const XEvent& event);
 
@@ -112,7 +112,7 @@ class PetWindow {
     Window window_;
     bool managed_; // made for a window manager: not override-redirect, with EWMH states
     bool held_;    // in a window manager's hands now
-    Window managerCheck_ = None; // the check window of a manager that has let the window go
+    Window managerCheck_ = None; // the check window of the manager that holds the window
     bool visible_ = false;
     bool keepRaised_ = true;
     bool topmost_ = true;
