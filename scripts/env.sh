@@ -49,9 +49,10 @@ jellop_configure() { # preset
     cmake --preset "$1" --fresh >/dev/null
 }
 
-jellop_install() {
-    local missing=()
-    for package in "${JELLOP_PACKAGES[@]}"; do
+# Installs those of the Debian packages named that are missing.
+jellop_install_packages() { # package...
+    local missing=() package
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
@@ -63,6 +64,10 @@ jellop_install() {
     # Through env, so that sudo does not drop the variable.
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
         --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+jellop_install() {
+    jellop_install_packages "${JELLOP_PACKAGES[@]}"
 }
 
 jellop_wait_for() { # seconds, command...

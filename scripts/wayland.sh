@@ -17,18 +17,7 @@ JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell sway swaybg grim x11-xserver-u
     imagemagick)
 
 jellop_wayland_install() {
-    local missing=() package
-    for package in "${JELLOP_WAYLAND_PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    jellop_log "installing for the Wayland tier: ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-        --no-install-recommends "${missing[@]}" >/dev/null
+    jellop_install_packages "${JELLOP_WAYLAND_PACKAGES[@]}"
 }
 
 # KWin 5.27 with its virtual backend. Its binary carries a file capability that exec refuses

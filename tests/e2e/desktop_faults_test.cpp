@@ -91,9 +91,7 @@ class DesktopFaults : public ::testing::Test {
         display_ = XOpenDisplay(nullptr);
         ASSERT_TRUE(display_);
         managedDesktop_ = desktop_.WindowManagerRuns();
-        desktop_.MovePointer(446, 338);
-        pet_ = std::make_unique<PetProcess>();
-        auto window = desktop_.FindWindow("Form1", 30s);
+        auto window = LaunchPet(desktop_, pet_, 446, 338);
         ASSERT_TRUE(window) << "the pet window never appeared";
         window_ = *window;
     }
@@ -132,14 +130,7 @@ class DesktopFaults : public ::testing::Test {
     }
 
     void WaitUntilWalking() {
-        Geometry g = Place();
-        PointAt(g.x + g.width / 2, g.y + g.height / 2);
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                return FrameOfShape(desktop_.ShapeOf(window_), {102, 103, 104}).has_value();
-            },
-            20s))
-            << "the pet never started to walk";
+        ASSERT_TRUE(WalkBegins(desktop_, window_)) << "the pet never started to walk";
     }
 
     // The pet walks: with the pointer at the farther of two places, it comes at least 15 px

@@ -308,8 +308,9 @@ std::string Desktop::Resources() {
     unsigned char* data = nullptr;
     XGetWindowProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, 0, 1 << 20,
                        False, XA_STRING, &type, &format, &count, &after, &data);
-    std::string text = data != nullptr && format == 8 ? std::string(reinterpret_cast<char*>(data), count)
-                                                      : std::string();
+    std::string text = data != nullptr && format == 8
+                           ? std::string(reinterpret_cast<char*>(data), count)
+                           : std::string();
     if (data != nullptr) {
         XFree(data);
     }

@@ -169,4 +169,26 @@ bool Screen::IsShown(::Window window) {
            attributes.map_state == IsViewable;
 }
 
+std::optional<::Window> LaunchPet(Desktop& desktop, std::unique_ptr<PetProcess>& pet, int x,
+                                  int y) {
+    desktop.MovePointer(x, y);
+    pet = std::make_unique<PetProcess>();
+    return desktop.FindWindow("Form1", 30s);
+}
+
+void PointAtCentre(Desktop& desktop, ::Window window) {
+    Geometry g = desktop.GeometryOf(window);
+    desktop.MovePointer(g.x + g.width / 2 + 1, g.y + g.height / 2);
+    desktop.MovePointer(g.x + g.width / 2, g.y + g.height / 2);
+}
+
+bool WalkBegins(Desktop& desktop, ::Window window) {
+    PointAtCentre(desktop, window);
+    return WaitUntil(
+        [&] {
+            return FrameOfShape(desktop.ShapeOf(window), {102, 103, 104}).has_value();
+        },
+        20s);
+}
+
 } // namespace e2e

@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -38,6 +39,18 @@ double OpacityOnScreen(const std::vector<Pixel>& screen, const Geometry& place, 
 
 // The first of `frames` whose region covers exactly the pixels of `shape`.
 std::optional<int> FrameOfShape(const std::vector<Rect>& shape, const std::vector<int>& frames);
+
+// Starts the pet under test with the pointer first at (x, y), the pet's centre where it
+// appears (so that it stays put), into `pet`; its window once it shows, none if it never does.
+std::optional<::Window> LaunchPet(Desktop& desktop, std::unique_ptr<PetProcess>& pet, int x, int y);
+
+// Puts the pointer on the window's centre, with a wiggle of a pixel: Wine reads the pointer
+// afresh only once it has moved after the program started.
+void PointAtCentre(Desktop& desktop, ::Window window);
+
+// Whether the walk begins within 20 s: with the pointer on its centre (so that it does not
+// step) the pet bounces to another frame of its standing series once the fade-in is over.
+bool WalkBegins(Desktop& desktop, ::Window window);
 
 // The keyboard and the window stack, through a display connection of its own.
 class Screen {

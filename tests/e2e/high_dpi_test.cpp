@@ -33,9 +33,7 @@ class HighDpi : public ::testing::TestWithParam<int> {
         }
         saved_ = desktop_.Resources();
         desktop_.SetResources("Xft.dpi:\t" + std::to_string(GetParam()) + "\n");
-        desktop_.MovePointer(2 * 446, 2 * 338); // on the pet's centre where it appears
-        pet_ = std::make_unique<PetProcess>();
-        auto window = desktop_.FindWindow("Form1", 30s);
+        auto window = LaunchPet(desktop_, pet_, 2 * 446, 2 * 338);
         ASSERT_TRUE(window) << "the pet window never appeared";
         window_ = *window;
     }

@@ -76,10 +76,7 @@ class TwoMonitors : public ::testing::Test {
         ASSERT_EQ(primary->x, 1280) << "the primary is not where the configuration puts it";
         ASSERT_EQ(primary->width, 1280);
         primary_ = *primary;
-        // The pointer on the pet's centre where it first appears, so that it stays put.
-        desktop_.MovePointer(primary_.x + 446, primary_.y + 338);
-        pet_ = std::make_unique<PetProcess>();
-        auto window = desktop_.FindWindow("Form1", 30s);
+        auto window = LaunchPet(desktop_, pet_, primary_.x + 446, primary_.y + 338);
         ASSERT_TRUE(window) << "the pet window never appeared";
         window_ = *window;
     }
@@ -93,22 +90,10 @@ class TwoMonitors : public ::testing::Test {
 
     Geometry Place() { return desktop_.GeometryOf(window_); }
 
-    // The pointer on the pet's centre, with a wiggle of a pixel: Wine reads the pointer afresh
-    // only once it has moved after the program started.
-    void PointAtCentre() {
-        Geometry g = Place();
-        desktop_.MovePointer(g.x + g.width / 2 + 1, g.y + g.height / 2);
-        desktop_.MovePointer(g.x + g.width / 2, g.y + g.height / 2);
-    }
+    void PointAtCentre() { e2e::PointAtCentre(desktop_, window_); }
 
     void WaitUntilWalking() {
-        PointAtCentre();
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                return FrameOfShape(desktop_.ShapeOf(window_), {102, 103, 104}).has_value();
-            },
-            20s))
-            << "the pet never started to walk";
+        ASSERT_TRUE(WalkBegins(desktop_, window_)) << "the pet never started to walk";
     }
 
     // Waits until the pet rests under the pointer (the pointer kept on its centre).
@@ -222,8 +207,8 @@ TEST_F(TwoMonitors, ThePetStartsOnThePrimaryAndWalksOnTheLeftMonitorPannedByTheP
         },
         20s, 5ms))
         << "the pet did not walk on the left monitor towards " << dropped.x - 200 << ","
-        << dropped.y + 200 << ": from " << dropped.x << "," << dropped.y << " "
-        << places.size() - 1 << " moves, to " << places.back().x << "," << places.back().y;
+        << dropped.y + 200 << ": from " << dropped.x << "," << dropped.y << " " << places.size() - 1
+        << " moves, to " << places.back().x << "," << places.back().y;
     for (std::size_t i = 1; i < places.size(); ++i) {
         int stepX = places[i].x - places[i - 1].x, stepY = places[i].y - places[i - 1].y;
         EXPECT_TRUE(stepX < 0 && stepX % 3 == 0 && stepY == -stepX)
@@ -239,7 +224,12 @@ TEST_F(TwoMonitors, ThePanFollowsTheNewWidthOfThePrimary) {
     WaitUntilWalking();
     WaitUntilResting();
     ASSERT_TRUE(Xrandr("--output DUMMY0 --mode 1024x768"));
-    ASSERT_TRUE(WaitUntil([] { auto p = PrimaryMonitor(); return p && p->width == 1024; }, 10s));
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            auto p = PrimaryMonitor();
+            return p && p->width == 1024;
+        },
+        10s));
     ASSERT_EQ(PrimaryMonitor()->x, primary_.x) << "the primary moved";
     // The server parks the pointer on the other monitor while it changes the mode: back on the
     // pet, which may have taken a step towards it meanwhile.

@@ -41,13 +41,11 @@ class PetEndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
         // The pointer rests on the pet's centre, where it first appears, so it stays put.
-        desktop_.MovePointer(446, 338);
         Launch();
     }
 
     void Launch() {
-        pet_ = std::make_unique<PetProcess>();
-        auto window = desktop_.FindWindow("Form1", 30s);
+        auto window = LaunchPet(desktop_, pet_, 446, 338);
         ASSERT_TRUE(window) << "the pet window never appeared";
         window_ = *window;
     }
@@ -55,13 +53,7 @@ class PetEndToEnd : public ::testing::Test {
     // Waits until the fade-in is over and the walk runs: the pet bounces to another frame of
     // its standing series (the pointer rests on its centre, so it does not step).
     void WaitUntilWalking() {
-        PointAtCentre();
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                return FrameOfShape(desktop_.ShapeOf(window_), {102, 103, 104}).has_value();
-            },
-            20s))
-            << "the pet never started to walk";
+        ASSERT_TRUE(WalkBegins(desktop_, window_)) << "the pet never started to walk";
     }
 
     // Neither a taskbar nor a pager lists the pet. The Windows program stays out of the window
@@ -82,13 +74,7 @@ class PetEndToEnd : public ::testing::Test {
 
     Geometry Place() { return desktop_.GeometryOf(window_); }
 
-    // Puts the pointer on the pet's centre, with a wiggle of a pixel: Wine reads the pointer
-    // afresh only once it has moved after the program started.
-    void PointAtCentre() {
-        Geometry g = Place();
-        desktop_.MovePointer(g.x + g.width / 2 + 1, g.y + g.height / 2);
-        desktop_.MovePointer(g.x + g.width / 2, g.y + g.height / 2);
-    }
+    void PointAtCentre() { e2e::PointAtCentre(desktop_, window_); }
 
     // Waits until the pet's process has ended; how long that took.
     std::optional<std::chrono::milliseconds> TimeToExit(std::chrono::milliseconds limit) {
@@ -765,10 +751,18 @@ class NativeEndRequests : public PetEndToEnd {
 
     void Request(EndRequest request) {
         switch (request) {
-        case EndRequest::Term: pet_->Signal(SIGTERM); break;
-        case EndRequest::Hup: pet_->Signal(SIGHUP); break;
-        case EndRequest::Int: pet_->Signal(SIGINT); break;
-        case EndRequest::ManagerClose: desktop_.CloseByWindowManager(window_); break;
+        case EndRequest::Term:
+            pet_->Signal(SIGTERM);
+            break;
+        case EndRequest::Hup:
+            pet_->Signal(SIGHUP);
+            break;
+        case EndRequest::Int:
+            pet_->Signal(SIGINT);
+            break;
+        case EndRequest::ManagerClose:
+            desktop_.CloseByWindowManager(window_);
+            break;
         }
     }
 
@@ -820,8 +814,8 @@ TEST_F(NativeEndRequests, EachRequestToEndFadesThePetOutAndEndsItCleanly) {
             ASSERT_TRUE(status) << "the program did not end";
             EXPECT_EQ(*status, 0);
             // Opaque (the fade-in, if under way, ends first), then faded out.
-            auto opaque = std::find_if(opacity.begin(), opacity.end(),
-                                       [](double a) { return a > 0.95; });
+            auto opaque =
+                std::find_if(opacity.begin(), opacity.end(), [](double a) { return a > 0.95; });
             ASSERT_NE(opaque, opacity.end()) << "never opaque after the request";
             EXPECT_TRUE(std::any_of(opaque, opacity.end(), [](double a) { return a < 0.2; }))
                 << "no fade-out";

@@ -38,11 +38,11 @@ Painter::Painter(Connection& connection, double dpi)
     : connection_(connection), xft_(XftLibrary::Get()), dpi_(dpi) {
     ::Display* display = connection.Get();
     int screen = connection.ScreenNumber();
-    font_ = xft_.FontOpen(display, screen, XFT_FAMILY, XftTypeString, "sans", XFT_SIZE, XftTypeDouble,
-                        kFontPoints, XFT_DPI, XftTypeDouble, dpi, nullptr);
+    font_ = xft_.FontOpen(display, screen, XFT_FAMILY, XftTypeString, "sans", XFT_SIZE,
+                          XftTypeDouble, kFontPoints, XFT_DPI, XftTypeDouble, dpi, nullptr);
     for (int i = 0; i < static_cast<int>(Colour::Count); ++i) {
-        xft_.ColorAllocName(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
-                          kSchemeColours[i], &colours_[i]);
+        xft_.ColorAllocName(display, DefaultVisual(display, screen),
+                            DefaultColormap(display, screen), kSchemeColours[i], &colours_[i]);
     }
 }
 
@@ -51,7 +51,7 @@ Painter::~Painter() {
     int screen = connection_.ScreenNumber();
     for (XftColor& colour : colours_) {
         xft_.ColorFree(display, DefaultVisual(display, screen), DefaultColormap(display, screen),
-                     &colour);
+                       &colour);
     }
     xft_.FontClose(display, font_);
 }
@@ -63,7 +63,7 @@ int Painter::Scaled(int pixelsAt96) const {
 int Painter::TextWidth(std::string_view text) const {
     XGlyphInfo extents{};
     xft_.TextExtentsUtf8(connection_.Get(), font_, reinterpret_cast<const FcChar8*>(text.data()),
-                       static_cast<int>(text.size()), &extents);
+                         static_cast<int>(text.size()), &extents);
     return extents.xOff;
 }
 
@@ -75,7 +75,7 @@ Canvas::Canvas(const Painter& painter, Window window, int width, int height)
     pixmap_ = XCreatePixmap(display, window, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), DefaultDepth(display, screen));
     draw_ = painter.Xft().DrawCreate(display, pixmap_, DefaultVisual(display, screen),
-                          DefaultColormap(display, screen));
+                                     DefaultColormap(display, screen));
     gc_ = XCreateGC(display, pixmap_, 0, nullptr);
 }
 
@@ -88,7 +88,7 @@ Canvas::~Canvas() {
 
 void Canvas::Fill(int x, int y, int width, int height, Colour colour) {
     painter_.Xft().DrawRect(draw_, &painter_.Get(colour), x, y, static_cast<unsigned>(width),
-                static_cast<unsigned>(height));
+                            static_cast<unsigned>(height));
 }
 
 void Canvas::Frame(int x, int y, int width, int height, Colour colour) {
@@ -99,8 +99,9 @@ void Canvas::Frame(int x, int y, int width, int height, Colour colour) {
 }
 
 void Canvas::Text(int x, int y, std::string_view text, Colour colour) {
-    painter_.Xft().DrawStringUtf8(draw_, &painter_.Get(colour), painter_.Font(), x, y + painter_.Ascent(),
-                      reinterpret_cast<const FcChar8*>(text.data()), static_cast<int>(text.size()));
+    painter_.Xft().DrawStringUtf8(
+        draw_, &painter_.Get(colour), painter_.Font(), x, y + painter_.Ascent(),
+        reinterpret_cast<const FcChar8*>(text.data()), static_cast<int>(text.size()));
 }
 
 void Canvas::Label(int x, int y, const Caption& caption, Colour colour) {

@@ -61,26 +61,31 @@ bool ReadNumber(sd_bus_message* message, double& number) {
         return false;
     }
     switch (type) {
-    case 'd': return sd_bus_message_read_basic(message, 'd', &number) > 0;
+    case 'd':
+        return sd_bus_message_read_basic(message, 'd', &number) > 0;
     case 'i': {
         std::int32_t value = 0;
-        if (sd_bus_message_read_basic(message, 'i', &value) <= 0) return false;
+        if (sd_bus_message_read_basic(message, 'i', &value) <= 0)
+            return false;
         number = value;
         return true;
     }
     case 'u': {
         std::uint32_t value = 0;
-        if (sd_bus_message_read_basic(message, 'u', &value) <= 0) return false;
+        if (sd_bus_message_read_basic(message, 'u', &value) <= 0)
+            return false;
         number = value;
         return true;
     }
     case 'x': {
         std::int64_t value = 0;
-        if (sd_bus_message_read_basic(message, 'x', &value) <= 0) return false;
+        if (sd_bus_message_read_basic(message, 'x', &value) <= 0)
+            return false;
         number = static_cast<double>(value);
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -151,9 +156,9 @@ struct PointerRelay::Bus {
             sd_bus_error error = SD_BUS_ERROR_NULL;
             sd_bus_message* reply = nullptr;
             std::int32_t id = -1;
-            int called = sd_bus_call_method(bus, "org.kde.KWin", "/Scripting",
-                                            "org.kde.kwin.Scripting", "loadScript", &error,
-                                            &reply, "ss", file.c_str(), kScriptName);
+            int called =
+                sd_bus_call_method(bus, "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting",
+                                   "loadScript", &error, &reply, "ss", file.c_str(), kScriptName);
             if (called >= 0) {
                 sd_bus_message_read(reply, "i", &id);
             }
@@ -173,8 +178,8 @@ struct PointerRelay::Bus {
             return "loadScript kept answering -1";
         }
         sd_bus_error error = SD_BUS_ERROR_NULL;
-        if (sd_bus_call_method(bus, "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting",
-                               "start", &error, nullptr, "") < 0) {
+        if (sd_bus_call_method(bus, "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "start",
+                               &error, nullptr, "") < 0) {
             std::string reason = std::string("start: ") + (error.message ? error.message : "");
             sd_bus_error_free(&error);
             return reason;

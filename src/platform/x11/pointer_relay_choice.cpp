@@ -7,7 +7,8 @@ namespace platform::x11 {
 
 namespace {
 
-const char kOnlyOverX[] = "jellop: on this Wayland session the pet follows the pointer only over X windows";
+const char kOnlyOverX[] =
+    "jellop: on this Wayland session the pet follows the pointer only over X windows";
 
 } // namespace
 
@@ -46,7 +47,8 @@ PointerChoice ChoosePointerSource(const SessionFacts& facts) {
         return {PointerSource::X,
                 std::string(kOnlyOverX) +
                     "; to follow it everywhere, enable the extension once: gnome-extensions "
-                    "enable " + ShellExtensionUuid(facts.shellVersion) +
+                    "enable " +
+                    ShellExtensionUuid(facts.shellVersion) +
                     " (after the first install, log out and in again)"};
     }
     return {PointerSource::X,
@@ -56,8 +58,9 @@ PointerChoice ChoosePointerSource(const SessionFacts& facts) {
 }
 
 std::string RelayFailedNotice(PointerSource source, const std::string& reason) {
-    const char* relay = source == PointerSource::KWinScript ? "KWin did not run the pet's script"
-                                                            : "the GNOME Shell extension did not answer";
+    const char* relay = source == PointerSource::KWinScript
+                            ? "KWin did not run the pet's script"
+                            : "the GNOME Shell extension did not answer";
     return std::string(kOnlyOverX) + ": " + relay + " (" + reason + ")";
 }
 

@@ -12,21 +12,21 @@
 namespace platform::x11 {
 
 enum class PointerSource {
-    X,           // XQueryPointer
-    KWinScript,  // the program's KWin script calls the program on each pointer motion
+    X,              // XQueryPointer
+    KWinScript,     // the program's KWin script calls the program on each pointer motion
     ShellExtension, // the GNOME Shell extension does the same
 };
 
 // What the program finds at start.
 struct SessionFacts {
-    std::string waylandDisplay;     // $WAYLAND_DISPLAY
-    std::string sessionType;        // $XDG_SESSION_TYPE
-    std::string relaySetting;       // $JELLOP_POINTER_RELAY: "off" keeps X
-    bool sessionBus = false;        // the session bus was reached
-    bool kwin = false;              // org.kde.KWin has an owner
-    bool gnomeShell = false;        // org.gnome.Shell has an owner
-    bool shellExtension = false;    // the extension's name has an owner
-    int shellVersion = 0;           // GNOME Shell's major version (0: unknown)
+    std::string waylandDisplay;  // $WAYLAND_DISPLAY
+    std::string sessionType;     // $XDG_SESSION_TYPE
+    std::string relaySetting;    // $JELLOP_POINTER_RELAY: "off" keeps X
+    bool sessionBus = false;     // the session bus was reached
+    bool kwin = false;           // org.kde.KWin has an owner
+    bool gnomeShell = false;     // org.gnome.Shell has an owner
+    bool shellExtension = false; // the extension's name has an owner
+    int shellVersion = 0;        // GNOME Shell's major version (0: unknown)
 };
 
 struct PointerChoice {
@@ -63,7 +63,6 @@ struct ScreenPoint {
 // X pixel is one logical pixel; when X clients draw at the outputs' scale, the root is that
 // many times larger. The factor is read off the sizes (root width over logical width), each
 // axis on its own, and the point kept inside the root.
-ScreenPoint MapToScreen(double x, double y, const LogicalArea& area, int rootWidth,
-                        int rootHeight);
+ScreenPoint MapToScreen(double x, double y, const LogicalArea& area, int rootWidth, int rootHeight);
 
 } // namespace platform::x11

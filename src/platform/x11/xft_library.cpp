@@ -15,8 +15,7 @@ namespace {
     std::exit(1);
 }
 
-template <typename Function>
-void Load(void* library, const char* name, Function& function) {
+template <typename Function> void Load(void* library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(dlsym(library, name));
     if (function == nullptr) {
         CannotLoad(name);
