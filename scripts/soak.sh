@@ -85,7 +85,7 @@ cleanup() {
     local p
     for p in "${helpers[@]}"; do kill -- "$p" 2>/dev/null || true; done
     kill -- -"$started" 2>/dev/null || true
-    wait 2>/dev/null || true
+    wait "$started" 2>/dev/null || true # not the run's services: jellop_stop ends those
 }
 trap 'cleanup; jellop_stop' EXIT
 
