@@ -54,34 +54,33 @@ soak_verdict() { # csv
     }' "$1"
 }
 
-# Draws the series of the samples as a PNG (gnuplot): memory in MB above, the counts below,
-# and the X server's pixmap memory (KB) on its own when the samples have it.
+# Draws the series of the samples as a PNG (gnuplot), one panel each: the program's memory
+# (MB), its descriptors, X resources and sink inputs, its Windows objects (under Wine: gdi*,
+# handles, user_windows) and the X server's pixmap memory (KB), those the samples have.
 soak_plot() { # csv png title
-    local columns memory="" counts="" pixmaps="" c name
+    local columns c name panels=() memory="" counts="" windows="" pixmaps=""
     IFS=, read -r -a columns <"$1"
     for c in "${!columns[@]}"; do
         [ "$c" -gt 0 ] || continue
         name=${columns[$c]}
         case $name in
-        x_pixmap_kb) pixmaps="'$1' using (\$1/60):$((c + 1)) with lines title 'pixmap KB'" ;;
+        x_pixmap_kb) pixmaps="'$1' using (\$1/60):$((c + 1)) with lines title 'X pixmap KB'" ;;
         *_kb) memory+="${memory:+, }'$1' using (\$1/60):(\$$((c + 1))/1024) with lines title '${name%_kb} MB'" ;;
+        gdi* | handles | user_windows) windows+="${windows:+, }'$1' using (\$1/60):$((c + 1)) with lines title '$name'" ;;
         *) counts+="${counts:+, }'$1' using (\$1/60):$((c + 1)) with lines title '$name'" ;;
         esac
     done
-    gnuplot <<PLOT
-set terminal pngcairo size 900,$([ -n "$pixmaps" ] && echo 900 || echo 640) font ',9' noenhanced
-set output '$2'
-set datafile separator ','
-set key outside right top
-set grid
-set xlabel 'minutes'
-set multiplot layout $([ -n "$pixmaps" ] && echo 3 || echo 2),1 title '$3'
-set title 'memory'
-set yrange [0:*]
-plot $memory
-set title 'counts'
-plot $counts
-$([ -n "$pixmaps" ] && printf "set title 'X server pixmap memory'\nplot %s\n" "$pixmaps")
-unset multiplot
-PLOT
+    [ -z "$memory" ] || panels+=("set title 'memory (MB)'; plot $memory")
+    [ -z "$counts" ] || panels+=("set title 'descriptors, X resources, sink inputs'; plot $counts")
+    [ -z "$windows" ] || panels+=("set title 'Windows objects (Wine)'; plot $windows")
+    [ -z "$pixmaps" ] || panels+=("set title 'X server pixmap memory (KB)'; plot $pixmaps")
+    {
+        echo "set terminal pngcairo size 900,$((${#panels[@]} * 260)) font ',9' noenhanced"
+        echo "set output '$2'"
+        echo "set datafile separator ','"
+        echo "set key outside right top; set grid; set xlabel 'minutes'; set yrange [0:*]"
+        echo "set multiplot layout ${#panels[@]},1 title '$3'"
+        printf '%s\n' "${panels[@]}"
+        echo "unset multiplot"
+    } | gnuplot
 }
