@@ -10,12 +10,16 @@
 # A series grew when the last median exceeds the start median by more than its margin:
 # $SOAK_MARGIN_KB (default 1024) for the program's memory, $SOAK_MARGIN_PIXMAP_KB (default 64)
 # for the X server's pixmap memory (x_pixmap_kb: its pixmaps change size with the frames),
-# nothing for counts. Medians and not single
+# nothing for counts. PSS as a whole (pss_kb) is shown but not judged: its file-backed part is
+# each shared library page divided among all the processes on the machine that map it, so it
+# steps up and down as other programs (other Wine programs, for Wine's libraries) start and
+# end; what the program itself allocates is judged by pss_anon_kb and private_dirty_kb.
+# Medians and not single
 # samples, so that a menu open or a sound playing at the moment of a sample is not a growth.
 
 # Empty cells (a series not read at that moment) are left out.
 # Prints one line per series: "name first last start_median end_median margin verdict", the
-# verdict "ok" or "GREW"; returns 1 when any series grew, 2 when the samples are too few to
+# verdict "ok", "GREW" or "shown" (not judged); returns 1 when any series grew, 2 when the samples are too few to
 # judge (fewer than 3 in either window).
 soak_verdict() { # csv
     awk -F, -v kb="${SOAK_MARGIN_KB:-1024}" -v pixmap_kb="${SOAK_MARGIN_PIXMAP_KB:-64}" '
@@ -46,7 +50,7 @@ soak_verdict() { # csv
             if (ns < 3 || ne < 3) { print "too few samples to judge " name[c]; exit 2 }
             ms = median(start, ns); me = median(end, ne)
             margin = name[c] == "x_pixmap_kb" ? pixmap_kb : name[c] ~ /_kb$/ ? kb : 0
-            verdict = me > ms + margin ? "GREW" : "ok"
+            verdict = name[c] == "pss_kb" ? "shown" : me > ms + margin ? "GREW" : "ok"
             if (verdict == "GREW") status = 1
             printf "%s %s %s %g %g %d %s\n", name[c], first, v[rows, c], ms, me, margin, verdict
         }
