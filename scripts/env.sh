@@ -33,8 +33,9 @@ export JELLOP_NATIVE_BUILD=${JELLOP_NATIVE_BUILD:-$JELLOP_ROOT/build/native}
 JELLOP_PACKAGES=(cmake make g++ pkg-config clang libclang-rt-14-dev mingw-w64 wine wine64 xvfb
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool x11-utils pulseaudio
     pulseaudio-utils imagemagick googletest libbenchmark-dev libpixman-1-dev libstb-dev libx11-dev
-    libxext-dev libxrandr-dev libxtst-dev libxft-dev libfontconfig-dev libpulse-dev libsystemd-dev
-    fonts-dejavu-core openbox picom icewm debootstrap unzip dpkg-dev file)
+    libxext-dev libxrandr-dev libxres-dev libxtst-dev libxft-dev libfontconfig-dev libpulse-dev
+    libsystemd-dev fonts-dejavu-core openbox picom icewm gnuplot-nox debootstrap unzip dpkg-dev
+    file)
 
 # The colour of the test desktop's background (the tests measure opacity against it).
 export JELLOP_BACKGROUND=${JELLOP_BACKGROUND:-204060}
