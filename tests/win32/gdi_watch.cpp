@@ -10,7 +10,7 @@
 #include <mutex>
 #include <set>
 
-#include "platform/gdi.h"
+#include "gdi/gdi.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
