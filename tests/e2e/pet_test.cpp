@@ -665,11 +665,14 @@ TEST_F(PetEndToEnd, OnAComposedDesktopItFadesInAndAfterDeathFadesOut) {
     EXPECT_GT(fall, 0.9) << "128 steps of 2/255, 10 ms apart";
     EXPECT_LT(fall, 15.0) << "about 1.3 s on an idle machine";
     EXPECT_GT(out.front().screen, 0.9);
-    // The lowest alpha applied is 1, never 0 (the window is hidden after it).
+    // While the window shows, its alpha falls to the faint end of the fade and never reaches 0
+    // (the window is hidden after alpha 1). The last steps are 10 ms apart: a loaded machine
+    // may read 3/255 last, so the exact sequence down to 1 is the fake backend's test.
     double lowest = std::min_element(out.begin(), out.end(), [](auto& a, auto& b) {
                         return a.property < b.property;
                     })->property;
-    EXPECT_NEAR(lowest, 1.0 / 255, 0.002) << "the last alpha is 1, not 0";
+    EXPECT_GT(lowest, 0.5 / 255) << "alpha 0 applied while the window showed";
+    EXPECT_LT(lowest, 5.5 / 255) << "the alpha never came down to the fade's faint end";
     EXPECT_TRUE(pet_->WaitForExit(10s));
 }
 
