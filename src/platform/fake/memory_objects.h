@@ -1,4 +1,4 @@
-// The shared object table (gdi/memory/objects.h) under the names the fake backend's
+// The in-memory GDI's object table (gdi/memory/objects.h) under the names the fake backend's
 // window, menu and clipboard files use, and the window system's side of regions that the
 // fake's windows keep.
 #pragma once
