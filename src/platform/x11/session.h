@@ -97,8 +97,9 @@ class Session {
     WindowHandle Add(FormWindow form);
     void Remove(WindowHandle window);
 
-    // The server's copy of `bitmap`'s pixels (a bitmap of the in-memory GDI's object table), uploaded
-    // on first use and again when the pixels have changed; null when `bitmap` is not a bitmap.
+    // The server's copy of `bitmap`'s pixels (a bitmap of the in-memory GDI's object table),
+    // uploaded on first use and again when the pixels have changed; null when `bitmap` is not a
+    // bitmap.
     const ServerPicture* Picture(BitmapHandle bitmap);
     // How many pictures have been sent to the server so far.
     std::uint64_t PictureUploads() const { return uploads_; }
