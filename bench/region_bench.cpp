@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench.h"
+#include "gdi/region.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "pictures.h"
-#include "platform/region.h"
 #include "shared/imaging_build_strips.h"
 
 namespace {

@@ -2,12 +2,14 @@
 #   cmake -DSOURCE_DIR=<repository> -P cmake/check-layers.cmake
 # Fails, naming each offending line, when
 #  - a layer includes a layer above it or beside it (each sees only itself and the layers
-#    below: platform, then runtime, then imaging and sound, then pet);
-#  - code outside a backend folder (platform/win32, platform/fake, platform/x11) includes that
-#    backend's headers, or code other than the Win32 backend includes <windows.h>;
-#  - code other than the shared pieces themselves (platform/shared) and the backends that
-#    stand on them (every one but Win32's) includes them: the shared pieces see only the
-#    platform's contract, each other and the region data, never a backend;
+#    below: gdi, then platform, then runtime, then imaging and sound, then pet);
+#  - a backend's folder (platform/win32, platform/fake, platform/x11) is included from outside
+#    it: backends never include each other, and nothing above the platform includes one;
+#  - the pieces the backends other than Win32's share (platform/posix) are included by anything
+#    but those backends, or include a backend;
+#  - an implementation of the GDI library (gdi/win32, gdi/memory) is included by anything but
+#    itself and the backends it serves (Win32's; the fake and X11 ones and platform/posix);
+#  - code other than the Win32 backend and the Win32 GDI includes <windows.h>;
 #  - the region-data files, which the art tool links, include anything of the program but
 #    each other, or the art tool includes anything of the program but them;
 #  - an include climbs out of its folder with "..".
@@ -19,12 +21,21 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<repository> -P check-layers.cmake")
 endif()
 
-set(allowed_platform platform)
-set(allowed_runtime platform runtime)
-set(allowed_imaging platform runtime imaging)
-set(allowed_sound platform runtime sound)
-set(allowed_pet platform runtime imaging sound pet)
-set(region_data_headers platform/region_data.h platform/region_bands.h platform/little_endian.h)
+set(allowed_gdi gdi)
+set(allowed_platform gdi platform)
+set(allowed_runtime gdi platform runtime)
+set(allowed_imaging gdi platform runtime imaging)
+set(allowed_sound gdi platform runtime sound)
+set(allowed_pet gdi platform runtime imaging sound pet)
+set(region_data_headers gdi/region_data.h gdi/region_bands.h gdi/little_endian.h)
+
+# Which folders may include each implementation folder (a folder may always include itself).
+set(users_platform/win32 platform/win32)
+set(users_platform/fake platform/fake)
+set(users_platform/x11 platform/x11)
+set(users_platform/posix platform/fake platform/x11)
+set(users_gdi/win32 platform/win32)
+set(users_gdi/memory platform/fake platform/x11 platform/posix)
 
 set(violations)
 set(checked 0)
@@ -41,20 +52,19 @@ file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
 
 foreach(file IN LISTS files)
   math(EXPR checked "${checked} + 1")
-  # Which rules apply: the layer (src/<layer>/...), the backend folder, the art tool.
+  # Which rules apply: the layer (src/<layer>/...), the implementation folder it is in (a
+  # backend, the backends' shared pieces, a GDI implementation), the art tool.
   set(layer "")
-  set(backend "")
+  set(home "")
   set(tool OFF)
   set(region_data OFF)
   if(file MATCHES "^src/([a-z]+)/")
     set(layer ${CMAKE_MATCH_1})
-    if(file MATCHES "^src/platform/(win32|fake|x11)/")
-      set(backend ${CMAKE_MATCH_1})
-    elseif(file MATCHES "^src/platform/shared/")
-      set(backend shared)
+    if(file MATCHES "^src/(platform/(win32|fake|x11|posix)|gdi/(win32|memory))/")
+      set(home ${CMAKE_MATCH_1})
     endif()
     string(REGEX REPLACE "^src/" "" in_src "${file}")
-    if(in_src MATCHES "^platform/(region_data|region_bands|little_endian)\\.(h|cpp)$")
+    if(in_src MATCHES "^gdi/(region_data|region_bands|little_endian)\\.(h|cpp)$")
       set(region_data ON)
     endif()
   elseif(file MATCHES "^tools/artgen/")
@@ -69,8 +79,8 @@ foreach(file IN LISTS files)
   foreach(line IN LISTS includes)
     if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
       string(TOLOWER "${CMAKE_MATCH_1}" system_header)
-      if(system_header STREQUAL "windows.h" AND NOT backend STREQUAL "win32")
-        violation("${file}" "${line}" "<windows.h> belongs to the Win32 backend")
+      if(system_header STREQUAL "windows.h" AND NOT home MATCHES "^(platform|gdi)/win32$")
+        violation("${file}" "${line}" "<windows.h> belongs to the Win32 backend and GDI")
       endif()
       continue()
     endif()
@@ -101,15 +111,12 @@ foreach(file IN LISTS files)
       violation("${file}" "${line}" "${layer} sees only ${visible}")
       continue()
     endif()
-    if(header MATCHES "^platform/(win32|fake|x11)/" AND NOT CMAKE_MATCH_1 STREQUAL backend)
-      if(backend STREQUAL "shared")
-        violation("${file}" "${line}" "the shared pieces stand on no backend")
-      else()
-        violation("${file}" "${line}" "the ${CMAKE_MATCH_1} backend's headers are its own")
+    if(header MATCHES "^(platform/(win32|fake|x11|posix)|gdi/(win32|memory))/")
+      set(used ${CMAKE_MATCH_1})
+      if(NOT used STREQUAL home AND NOT home IN_LIST users_${used})
+        list(JOIN users_${used} ", " users)
+        violation("${file}" "${line}" "${used} is for ${used} itself and ${users}")
       endif()
-    endif()
-    if(header MATCHES "^platform/shared/" AND NOT backend MATCHES "^(shared|fake|x11)$")
-      violation("${file}" "${line}" "the shared pieces are for the backends other than Win32")
     endif()
   endforeach()
 endforeach()

@@ -25,9 +25,9 @@ foreach(kind IN ITEMS bitmap region)
   endforeach()
 endforeach()
 file(WRITE ${OUTPUT}.tmp "// Generated from resources/ by the build; do not edit.
-#include \"platform/shared/embedded_resources.h\"
+#include \"gdi/memory/embedded_resources.h\"
 
-namespace platform::shared {
+namespace platform::memory {
 namespace {
 ${arrays}} // namespace
 
@@ -37,6 +37,6 @@ ${entries}        {ResourceType::Bitmap, 0, nullptr, 0}};
     return std::span<const EmbeddedResource>(table, std::size(table) - 1);
 }();
 
-} // namespace platform::shared
+} // namespace platform::memory
 ")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

@@ -1,4 +1,4 @@
-// Fuzzes the PE resource reader (platform/pe_resources.h), which reads region resource
+// Fuzzes the PE resource reader (gdi/pe_resources.h), which reads region resource
 // modules that may come from anywhere: the input is a whole module file. Every lookup the
 // program can make is tried (integer ids and names, the bitmap and raw-data types); besides
 // the sanitizers' findings, a resource found must lie inside the module's bytes.
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pe_resources.h"
+#include "gdi/pe_resources.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "gdi/region.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
-#include "platform/region.h"
 #include "runtime/error.h"
 #include "shared/imaging_build_strips.h"
 #include "support/banded_form.h"

@@ -1,4 +1,4 @@
-// Fuzzes the wave-file reader (platform/wave/wave_file.h), which reads the sound files beside
+// Fuzzes the wave-file reader (platform/x11/sound/wave_file.h), which reads the sound files beside
 // the program: the input is a whole file. Besides the sanitizers' findings, a sound read must
 // be what the reader promises: loadable PCM, whole sample frames, no more bytes than the file.
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/wave/wave_file.h"
+#include "platform/x11/sound/wave_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Fuzzes the XSettings block parser (platform/x11/xsettings_block.h): the block comes from
+// Fuzzes the XSettings block parser (platform/x11/xlib/xsettings_block.h): the block comes from
 // whichever client owns the settings selection. The input is the block; every setting name
 // the block could hold is looked up, and a value found must be found again the same (the
 // parser keeps no state) and only in a block holding its name.
@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/x11/xsettings_block.h"
+#include "platform/x11/xlib/xsettings_block.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/gdi.h"
-#include "platform/resources.h"
+#include "gdi/gdi.h"
+#include "gdi/resources.h"
 
 namespace imaging {
 

@@ -1,12 +1,12 @@
 // cDIBSection's image operations: clipboard copy, random fill and bilinear resampling.
 #include <memory>
 
+#include "gdi/gdi.h"
 #include "imaging/bilinear_resampler.h"
 #include "imaging/byte_view.h"
 #include "imaging/cDIBSection.h"
 #include "platform/app.h"
 #include "platform/clipboard.h"
-#include "platform/gdi.h"
 #include "platform/time_of_day.h"
 #include "runtime/error.h"
 #include "runtime/random.h"

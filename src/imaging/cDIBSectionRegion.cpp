@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/window_region.h"
 #include "runtime/error.h"
 #include "runtime/resources.h"
 

@@ -20,9 +20,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/handles.h"
-#include "platform/region.h"
-#include "platform/resources.h"
+#include "gdi/handles.h"
+#include "gdi/region.h"
+#include "gdi/resources.h"
 
 namespace imaging {
 

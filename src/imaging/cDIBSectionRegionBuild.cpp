@@ -5,11 +5,11 @@
 #include <span>
 #include <vector>
 
+#include "gdi/region.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "imaging/opaque_bands.h"
 #include "platform/files.h"
-#include "platform/region.h"
 #include "runtime/error.h"
 
 namespace imaging {

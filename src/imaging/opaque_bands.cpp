@@ -1,7 +1,7 @@
 #include "imaging/opaque_bands.h"
 
-#include "platform/little_endian.h"
-#include "platform/region_bands.h"
+#include "gdi/little_endian.h"
+#include "gdi/region_bands.h"
 
 namespace imaging {
 namespace {

@@ -4,13 +4,13 @@
 // The region is the set of pixels whose colour differs from the transparent one. Taking every
 // vertical run of transparent pixels out of the picture's rectangle, strip by strip, leaves
 // exactly that set; this builder reaches it row by row instead, in one pass over the pixels,
-// and bands the rows with platform::BandedRegion (platform/region_bands.h).
+// and bands the rows with platform::BandedRegion (gdi/region_bands.h).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/region_data.h"
+#include "gdi/region_data.h"
 
 namespace imaging {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "runtime/form.h"
 
 namespace modLayered {

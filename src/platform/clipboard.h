@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/gdi.h"
-#include "platform/handles.h"
+#include "gdi/gdi.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

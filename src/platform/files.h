@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "platform/error.h"
+#include "gdi/error.h"
 
 namespace platform {
 

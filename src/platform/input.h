@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

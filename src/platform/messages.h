@@ -13,7 +13,7 @@
 #include <exception>
 #include <functional>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform {
 

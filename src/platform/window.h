@@ -5,22 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gdi.h"
-#include "platform/handles.h"
+#include "gdi/gdi.h"
+#include "gdi/handles.h"
 
 namespace platform {
-
-// A window rectangle in screen pixels; right and bottom exclusive.
-struct PixelRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
-    bool operator==(const PixelRect&) const = default;
-};
 
 bool DestroyWindow(WindowHandle window);
 using Window = UniqueHandle<WindowHandle, &DestroyWindow>;
@@ -77,10 +65,6 @@ void SetWindowPicture(WindowHandle window, BitmapHandle picture);
 float TwipsPerPixelX();
 float TwipsPerPixelY();
 
-struct ScreenSize {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
 ScreenSize GetScreenSize();
 
 } // namespace platform

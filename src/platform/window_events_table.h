@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/messages.h"
 
 namespace platform {

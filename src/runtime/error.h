@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/error.h"
+#include "gdi/error.h"
 
 namespace runtime {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "gdi/resources.h"
 #include "platform/messages.h"
-#include "platform/resources.h"
 #include "platform/window.h"
 #include "runtime/timer.h"
 

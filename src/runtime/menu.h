@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/menu.h"
 
 namespace runtime {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/resources.h"
+#include "gdi/resources.h"
 
 namespace runtime {
 

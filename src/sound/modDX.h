@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/sound.h"
 
 namespace modDX {

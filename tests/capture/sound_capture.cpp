@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "capture/process.h"
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 
 namespace capture::sound {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace contract_user {
 

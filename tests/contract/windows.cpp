@@ -7,7 +7,7 @@
 #include "contract/contract_fixture.h"
 #include "platform/input.h"
 #include "platform/layered.h"
-#include "platform/region.h"
+#include "platform/window_region.h"
 #include "shared/backend.h"
 
 namespace {

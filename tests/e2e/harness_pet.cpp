@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <tuple>
 
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 
 namespace e2e {
 namespace {

@@ -4,14 +4,14 @@
 
 #include <initializer_list>
 
+#include "gdi/memory/controls/live_objects.h"
+#include "gdi/memory/controls/resources.h"
+#include "gdi/region.h"
 #include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_layered.h"
 #include "platform/fake/fake_window.h"
-#include "platform/region.h"
-#include "platform/shared/controls/live_objects.h"
-#include "platform/shared/controls/resources.h"
 #include "shared/imaging_support.h"
 #include "win32/testres/testres_blocks.h"
 
@@ -20,9 +20,9 @@ namespace {
 
 constexpr const char* kTestModulePath = "C:\\Tests\\jellop_testres.dll";
 
-platform::shared::ModuleResource RawData(std::variant<std::int32_t, std::string> name,
+platform::memory::ModuleResource RawData(std::variant<std::int32_t, std::string> name,
                                          std::vector<std::byte> bytes) {
-    platform::shared::ModuleResource resource;
+    platform::memory::ModuleResource resource;
     resource.type = platform::ResourceType::RawData;
     resource.name = std::move(name);
     resource.bytes = std::move(bytes);
@@ -34,9 +34,9 @@ platform::shared::ModuleResource RawData(std::variant<std::int32_t, std::string>
 void Reset() {
     platform::fake::ResetApp();
     platform::fake::ResetScreen();
-    platform::shared::ResetModules();
-    platform::shared::ClearMisuses();
-    platform::shared::RegisterModule(
+    platform::memory::ResetModules();
+    platform::memory::ClearMisuses();
+    platform::memory::RegisterModule(
         kTestModulePath,
         {RawData(TESTRES_ID_TWO_BANDS, imaging_test::BlockBytes({TESTRES_TWO_BANDS})),
          RawData(TESTRES_ID_WRONG_TYPE, imaging_test::BlockBytes({TESTRES_WRONG_TYPE})),
@@ -53,16 +53,16 @@ std::string MissingModulePath() {
 }
 
 int OpenModuleCount(const std::string& path) {
-    return platform::shared::OpenModuleCount(path);
+    return platform::memory::OpenModuleCount(path);
 }
 
 LiveObjectCounts LiveObjects() {
-    platform::shared::LiveObjects live = platform::shared::CountLiveObjects();
+    platform::memory::LiveObjects live = platform::memory::CountLiveObjects();
     return LiveObjectCounts{live.dcs, live.bitmaps, live.regions};
 }
 
 std::vector<std::string> PlatformMisuses() {
-    return platform::shared::Misuses();
+    return platform::memory::Misuses();
 }
 
 std::uint8_t WindowOpacity(platform::WindowHandle window) {

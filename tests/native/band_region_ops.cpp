@@ -14,14 +14,14 @@
 #include <utility>
 #include <vector>
 
-#include "platform/shared/band_region.h"
+#include "gdi/memory/band_region.h"
 #include "support/banded_form.h"
 
 namespace {
 
 using platform::RegionRect;
-using platform::shared::BandOp;
-using platform::shared::BandRegion;
+using platform::memory::BandOp;
+using platform::memory::BandRegion;
 
 // Rectangles lie in a 16 x 16 grid of columns and rows -4 to 11.
 constexpr std::int32_t kLow = -4;

@@ -3,6 +3,7 @@
 // sound and the random generator.
 #pragma once
 
+#include "gdi/memory/controls/resources.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_layered.h"
@@ -11,7 +12,6 @@
 #include "platform/fake/fake_sound.h"
 #include "platform/fake/fake_timer.h"
 #include "platform/fake/fake_window.h"
-#include "platform/shared/controls/resources.h"
 #include "runtime/random.h"
 
 namespace testing_support {
@@ -19,7 +19,7 @@ namespace testing_support {
 inline void ResetFakePlatform() {
     platform::fake::ResetApp();
     platform::fake::ResetScreen();
-    platform::shared::ResetModules();
+    platform::memory::ResetModules();
     platform::fake::ResetMessages();
     platform::fake::ResetTimers();
     platform::fake::ResetInput();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/shared/controls/files.h"
+#include "platform/posix/controls/files.h"
 
 namespace {
 
@@ -30,11 +30,11 @@ class FilesLayer : public ::testing::Test {
                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        platform::shared::ResetFiles();
+        platform::posix::ResetFiles();
     }
     void TearDown() override {
-        platform::shared::ResetFiles();
-        EXPECT_EQ(platform::shared::OpenFileCount(), 0);
+        platform::posix::ResetFiles();
+        EXPECT_EQ(platform::posix::OpenFileCount(), 0);
         fs::remove_all(folder_);
     }
 
@@ -122,7 +122,7 @@ TEST_F(FilesLayer, SharingLocksApplyBetweenOpenFiles) {
         // A new opener may not deny reading to the reader that is already there.
         EXPECT_EQ(ErrorOf([&] { File::Open(path, FileAccess::Read, FileShare::DenyRead); }),
                   platform::kFileErrPermissionDenied);
-        EXPECT_EQ(platform::shared::OpenFileCount(), 1);
+        EXPECT_EQ(platform::posix::OpenFileCount(), 1);
     }
     {
         File writer = File::Open(path, FileAccess::Write, FileShare::DenyRead);
@@ -130,7 +130,7 @@ TEST_F(FilesLayer, SharingLocksApplyBetweenOpenFiles) {
                   platform::kFileErrPermissionDenied);
         File moved = std::move(writer);
         moved.Close();
-        EXPECT_EQ(platform::shared::OpenFileCount(), 0);
+        EXPECT_EQ(platform::posix::OpenFileCount(), 0);
     }
     EXPECT_NO_THROW(platform::RemoveFile(path));
     EXPECT_FALSE(fs::exists(path));
@@ -152,12 +152,12 @@ TEST_F(FilesLayer, AFailedReplaceLeavesTheOldFileAsItWas) {
     const std::vector<std::uint8_t> fresh(48, 0x11);
 
     // The disk fills up in the middle of the write.
-    platform::shared::SetFreeDiskSpace(20);
+    platform::posix::SetFreeDiskSpace(20);
     EXPECT_EQ(ErrorOf([&] {
                   platform::ReplaceFileContent(PathOf("target"), fresh, FileShare::DenyRead);
               }),
               platform::kFileErrDiskFull);
-    platform::shared::SetFreeDiskSpace(std::nullopt);
+    platform::posix::SetFreeDiskSpace(std::nullopt);
     EXPECT_EQ(Get("target"), old);
     EXPECT_EQ(Names(), std::vector<std::string>{"target"});
 

@@ -8,7 +8,7 @@
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "platform/files.h"
-#include "platform/shared/controls/files.h"
+#include "platform/posix/controls/files.h"
 #include "runtime/error.h"
 #include "shared/imaging_build_support.h"
 
@@ -27,7 +27,7 @@ TEST(RegionFileOnAFullDisk, AFailedSaveKeepsTheOldFileWhole) {
     imaging::cDIBSectionRegion region;
     region.Create(dib, static_cast<std::int32_t>(kMagenta));
 
-    platform::shared::SetFreeDiskSpace(60); // room for about half of it
+    platform::posix::SetFreeDiskSpace(60); // room for about half of it
     try {
         region.Save(path);
         ADD_FAILURE() << "the save did not fail";
@@ -36,10 +36,10 @@ TEST(RegionFileOnAFullDisk, AFailedSaveKeepsTheOldFileWhole) {
         EXPECT_EQ(error.Message(), "Disk full");
         EXPECT_EQ(error.Source(), imaging::RegionErrorSource());
     }
-    platform::shared::ResetFiles();
+    platform::posix::ResetFiles();
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"frame.rgn"});
-    EXPECT_EQ(platform::shared::OpenFileCount(), 0);
+    EXPECT_EQ(platform::posix::OpenFileCount(), 0);
 
     // With room again the same save succeeds and leaves exactly the block.
     EXPECT_TRUE(region.Save(path));

@@ -11,13 +11,13 @@
 #include <memory>
 #include <vector>
 
+#include "gdi/memory/controls/live_objects.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "pet_fixture.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_messages.h"
 #include "platform/fake/fake_window.h"
-#include "platform/shared/controls/live_objects.h"
 #include "runtime/form.h"
 #include "shared/backend.h"
 #include "shared/imaging_support.h"
@@ -155,7 +155,7 @@ TEST_F(CachedFrameDisplay, EveryWalkTickAndDeathStepEndsAsThePlainFrameDisplayWo
         plain.ShowFrame(step.frame, step.dx, step.dy);
         ASSERT_EQ(StateOf(pet.hWnd()), StateOf(plain.hWnd())) << "frame " << step.frame;
     }
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 // A frame shown again comes back with the same picture and copy it had the first time, and

@@ -2,8 +2,8 @@
 // rounding to whole pixels, and the picture it owns.
 #include <gtest/gtest.h>
 
+#include "gdi/memory/controls/live_objects.h"
 #include "platform/fake/fake_window.h"
-#include "platform/shared/controls/live_objects.h"
 #include "runtime/error.h"
 #include "runtime/form.h"
 #include "shared/backend.h"
@@ -77,7 +77,7 @@ TEST_F(FormTest, TwipsBeyondThe32BitPixelRangeRaiseError6) {
 }
 
 TEST_F(FormTest, ThePictureIsShownAndReplacedWithoutLeaks) {
-    platform::shared::LiveObjects before = platform::shared::CountLiveObjects();
+    platform::memory::LiveObjects before = platform::memory::CountLiveObjects();
     {
         runtime::Form form(Design(0, 0, 150, 150));
         EXPECT_TRUE(platform::IsNull(form.Picture().Handle()));
@@ -94,8 +94,8 @@ TEST_F(FormTest, ThePictureIsShownAndReplacedWithoutLeaks) {
         form.Hide();
         EXPECT_FALSE(form.Visible());
     }
-    EXPECT_EQ(platform::shared::CountLiveObjects(), before);
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_EQ(platform::memory::CountLiveObjects(), before);
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 } // namespace

@@ -9,11 +9,11 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
+#include "gdi/memory/controls/live_objects.h"
+#include "gdi/memory/controls/resources.h"
 #include "leak_checked_test.h"
 #include "pet/frmJellop.h"
 #include "platform/fake/fake_window.h"
-#include "platform/shared/controls/live_objects.h"
-#include "platform/shared/controls/resources.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
 #include "shared/imaging_support.h"
@@ -174,7 +174,7 @@ TEST_F(ShowFrameTest, AMissingFrameRaisesAndLeavesPictureSizeAndShape) {
 }
 
 TEST_F(ShowFrameTest, AFrameWithoutItsRegionShowsTheNewPictureWithTheOldShape) {
-    platform::shared::RemoveOwnResource(platform::ResourceType::RawData, 103);
+    platform::memory::RemoveOwnResource(platform::ResourceType::RawData, 103);
     pet::frmJellop pet;
     pet.ShowFrame(101, 0, 0);
     std::vector<Rect> shape = ShapeOf(pet);
@@ -214,18 +214,18 @@ TEST_F(ShowFrameTest, AnHourOfFramesLeavesObjectsAndMemoryFlat) {
     for (int i = 0; i < 1000; ++i) {
         pet.ShowFrame(walk[i % 16], 0, 0);
     }
-    platform::shared::LiveObjects warm = platform::shared::CountLiveObjects();
+    platform::memory::LiveObjects warm = platform::memory::CountLiveObjects();
     platform::fake::ClearWindowOperations(pet.hWnd());
     std::size_t heap = HeapInUse();
 
     for (int i = 0; i < 36000; ++i) {
         pet.ShowFrame(walk[i % 16], 0, 0);
         if (i % 1000 == 999) {
-            ASSERT_EQ(platform::shared::CountLiveObjects(), warm) << "after " << i + 1 << " frames";
+            ASSERT_EQ(platform::memory::CountLiveObjects(), warm) << "after " << i + 1 << " frames";
             platform::fake::ClearWindowOperations(pet.hWnd()); // the record is test-only
         }
     }
-    EXPECT_EQ(platform::shared::CountLiveObjects(), warm);
+    EXPECT_EQ(platform::memory::CountLiveObjects(), warm);
     std::size_t after = HeapInUse();
     EXPECT_LT(after, heap + 16 * 1024) << "heap grew from " << heap << " to " << after;
     EXPECT_EQ(StateOf(pet).rect, (PixelRect{428, 320, 428 + 39, 320 + 33}));

@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/shared/controls/live_objects.h"
+#include "gdi/memory/controls/live_objects.h"
 #include "shared/backend.h"
 
 class LeakCheckedTest : public ::testing::Test {
   protected:
     void SetUp() override {
         backend::Reset();
-        before_ = platform::shared::CountLiveObjects();
+        before_ = platform::memory::CountLiveObjects();
     }
     void TearDown() override {
-        EXPECT_EQ(platform::shared::CountLiveObjects(), before_);
-        EXPECT_EQ(platform::shared::Misuses(), std::vector<std::string>{});
+        EXPECT_EQ(platform::memory::CountLiveObjects(), before_);
+        EXPECT_EQ(platform::memory::Misuses(), std::vector<std::string>{});
     }
 
   private:
-    platform::shared::LiveObjects before_;
+    platform::memory::LiveObjects before_;
 };

@@ -1,7 +1,7 @@
 // Resources read from Windows modules as data: the resource-only module that the windows
 // build makes with the MinGW resource compiler, and damaged modules, which are all rejected
 // without a read outside the file (the native tier runs under AddressSanitizer).
-#include "platform/pe_resources.h"
+#include "gdi/pe_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 #include "win32/testres/testres_blocks.h"
 #include "windows_test_module.h"
 

@@ -1,11 +1,11 @@
 // The pet's start-up and shutdown on the fake platform, in virtual time.
 #include "pet_fixture.h"
 
+#include "gdi/memory/controls/live_objects.h"
 #include "platform/fake/fake_instance.h"
 #include "platform/fake/fake_messages.h"
 #include "platform/instance.h"
 #include "platform/layered.h"
-#include "platform/shared/controls/live_objects.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ TEST_F(PetLifecycle, ASecondCopyEndsAtOnceShowingNothing) {
     EXPECT_EQ(platform::TickCount(), 0u);
     EXPECT_EQ(platform::fake::InstanceClaimCount(pet::kInstanceName), 1)
         << "the first copy keeps its claim";
-    EXPECT_EQ(platform::shared::CountLiveObjects(), (platform::shared::LiveObjects{}));
+    EXPECT_EQ(platform::memory::CountLiveObjects(), (platform::memory::LiveObjects{}));
 }
 
 TEST_F(PetLifecycle, WithoutLayeredWindowsStartUpStillTakesItsHalfSecond) {
@@ -201,8 +201,8 @@ TEST_F(PetLifecycle, ShutdownFadesOutIn128StepsThenTakesEverythingDown) {
     EXPECT_EQ(ops.back().kind, WindowOperation::Kind::Destroy);
     EXPECT_EQ(ops[ops.size() - 2].kind, WindowOperation::Kind::SetRegion);
     EXPECT_FALSE(ops[ops.size() - 2].hasRegion);
-    EXPECT_EQ(platform::shared::CountLiveObjects().regions, 0);
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_EQ(platform::memory::CountLiveObjects().regions, 0);
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, TheEndOfTheSessionRunsTheSameShutdown) {
@@ -224,7 +224,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeOutDoesNotStartASecondOne) {
     platform::fake::ScheduleAfter(400, [window] { platform::fake::RequestClose(window); });
     platform::fake::RunFor(10000, [] { return runtime::LoadedFormCount() == 0; });
     EXPECT_EQ(AlphaCalls().size(), 128u);
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
@@ -234,7 +234,7 @@ TEST_F(PetLifecycle, ACloseRequestDuringTheFadeInShutsDownOnceTheFadeInIsOver) {
     // The whole fade-in, then the whole fade-out; nothing runs on a half-built window.
     EXPECT_EQ(AlphaCalls().size(), 52u + 128u);
     EXPECT_EQ(platform::TickCount(), kFadeInEnd + 1280);
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
@@ -247,7 +247,7 @@ TEST_F(PetLifecycle, TheWholeProgramRunsUntilItsWindowIsClosed) {
 }
 
 TEST_F(PetLifecycle, AMissingFrameEndsTheProgramWithItsMessage) {
-    platform::shared::RemoveOwnResource(platform::ResourceType::Bitmap, 103);
+    platform::memory::RemoveOwnResource(platform::ResourceType::Bitmap, 103);
     platform::fake::SetCursorPos(446, 338); // on the pet: series 101, frame 103 comes second
     int result = pet::RunDesktopJellop();
     EXPECT_EQ(result, 1);

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "gdi/memory/controls/resources.h"
+#include "gdi/resources.h"
 #include "platform/files.h"
-#include "platform/resources.h"
-#include "platform/shared/controls/resources.h"
 #include "runtime/error.h"
 #include "runtime/resources.h"
 
@@ -15,8 +15,8 @@ namespace {
 
 class PlatformErrors : public ::testing::Test {
   protected:
-    void SetUp() override { platform::shared::ResetModules(); }
-    void TearDown() override { platform::shared::ResetModules(); }
+    void SetUp() override { platform::memory::ResetModules(); }
+    void TearDown() override { platform::memory::ResetModules(); }
 };
 
 TEST_F(PlatformErrors, AMissingResourceIsThePlatformsOwnErrorWithoutASource) {

@@ -7,12 +7,12 @@
 #include <limits>
 #include <memory>
 
+#include "gdi/memory/controls/live_objects.h"
+#include "gdi/memory/controls/resources.h"
+#include "gdi/region.h"
+#include "gdi/resources.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "leak_checked_test.h"
-#include "platform/region.h"
-#include "platform/resources.h"
-#include "platform/shared/controls/live_objects.h"
-#include "platform/shared/controls/resources.h"
 #include "platform/window.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
@@ -94,15 +94,15 @@ TEST_F(RegionBlockTest, ThePlatformAcceptsExactlyTheWellFormedBlocks) {
 }
 
 TEST_F(RegionBlockTest, EachBrokenResourceMakesTheLoadReturnFalseAndLeavesNoRegion) {
-    std::vector<platform::shared::ModuleResource> resources;
+    std::vector<platform::memory::ModuleResource> resources;
     std::vector<BlockCase> cases = Cases();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        platform::shared::ModuleResource resource;
+        platform::memory::ModuleResource resource;
         resource.name = static_cast<std::int32_t>(1000 + i);
         resource.bytes = cases[i].bytes;
         resources.push_back(std::move(resource));
     }
-    platform::shared::RegisterModule("C:\\Tests\\blocks.dll", std::move(resources));
+    platform::memory::RegisterModule("C:\\Tests\\blocks.dll", std::move(resources));
 
     platform::Window window = platform::CreateFormWindow("blocks", 0, 0, 10, 10);
     imaging::cDIBSectionRegion region;
@@ -116,7 +116,7 @@ TEST_F(RegionBlockTest, EachBrokenResourceMakesTheLoadReturnFalseAndLeavesNoRegi
         EXPECT_EQ(region.AppliedToCount(), 0) << cases[i].what;
         EXPECT_FALSE(backend::WindowShape(window.get()).has_value()) << cases[i].what;
     }
-    EXPECT_EQ(platform::shared::OpenModuleCount("C:\\Tests\\blocks.dll"), 0);
+    EXPECT_EQ(platform::memory::OpenModuleCount("C:\\Tests\\blocks.dll"), 0);
 }
 
 TEST_F(RegionBlockTest, OverlappingRectanglesComeBackAsTheirBandedUnion) {
@@ -132,7 +132,7 @@ TEST_F(RegionBlockTest, OverlappingRectanglesComeBackAsTheirBandedUnion) {
 
 TEST_F(RegionBlockTest,
        AResourceThatCannotBeLoadedRaises26014AndOneThatCannotBeLockedReturnsFalse) {
-    platform::shared::ModuleResource unloadable, unlockable;
+    platform::memory::ModuleResource unloadable, unlockable;
     unloadable.name = 5;
     unloadable.bytes = BlockBytes({32, 1, 0, 0, 0, 0, 0, 0});
     unloadable.loadFails = true;
@@ -140,7 +140,7 @@ TEST_F(RegionBlockTest,
     unlockable.name = std::string("Locked");
     unlockable.loadFails = false;
     unlockable.lockFails = true;
-    platform::shared::RegisterModule("C:\\Tests\\odd.dll", {unloadable, unlockable});
+    platform::memory::RegisterModule("C:\\Tests\\odd.dll", {unloadable, unlockable});
 
     platform::Window window = platform::CreateFormWindow("odd", 0, 0, 10, 10);
     imaging::cDIBSectionRegion region;
@@ -159,7 +159,7 @@ TEST_F(RegionBlockTest,
     // Neither failure touched the held region or the windows.
     EXPECT_EQ(region.AppliedToCount(), 1);
     EXPECT_EQ(imaging_test::ParseRegionData(*backend::WindowShape(window.get())).nCount, 24u);
-    EXPECT_EQ(platform::shared::OpenModuleCount("C:\\Tests\\odd.dll"), 0);
+    EXPECT_EQ(platform::memory::OpenModuleCount("C:\\Tests\\odd.dll"), 0);
 }
 
 TEST_F(RegionBlockTest, NumericTextIdsAndNamesAreTold) {

@@ -1,11 +1,11 @@
-// The one region-data block encoder and decoder (platform/region_data.h), read back with the
+// The one region-data block encoder and decoder (gdi/region_data.h), read back with the
 // tests' own reader: header fields, bounds, and rectangles as given, negative ones included.
 #include <gtest/gtest.h>
 
 #include <span>
 #include <vector>
 
-#include "platform/region_data.h"
+#include "gdi/region_data.h"
 #include "shared/imaging_support.h"
 
 namespace {

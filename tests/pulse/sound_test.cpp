@@ -18,8 +18,8 @@
 
 #include "capture/process.h"
 #include "capture/sound_capture.h"
-#include "platform/pulse/sound_poll.h"
 #include "platform/sound.h"
+#include "platform/x11/sound/sound_poll.h"
 #include "win32/sound_wave_file.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "platform/region.h"
+#include "gdi/region.h"
 
 namespace jellop_test {
 

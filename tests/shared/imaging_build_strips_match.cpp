@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
+#include "gdi/region.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
-#include "platform/region.h"
 #include "shared/imaging_build_strips.h"
 #include "shared/imaging_build_support.h"
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "gdi/resources.h"
 #include "imaging/cDIBSection.h"
-#include "platform/resources.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
 #include "shared/imaging_support.h"

@@ -9,18 +9,18 @@
 #include <set>
 #include <vector>
 
+#include "gdi/gdi.h"
 #include "imaging/cDIBSection.h"
 #include "platform/clipboard.h"
-#include "platform/gdi.h"
 #include "runtime/error.h"
 #include "shared/backend.h"
 #include "shared/imaging_build_support.h"
 
 #ifndef _WIN32
+#include "gdi/memory/controls/live_objects.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_time_of_day.h"
-#include "platform/shared/controls/live_objects.h"
 #include "runtime/random.h"
 #include "runtime/rounding.h"
 #endif
@@ -266,30 +266,30 @@ TEST(CopyToClipboard, ABitmapTheClipboardDoesNotTakeIsDeleted) {
     cDIBSection dib;
     Draw(dib, {"#o", "o#"});
     platform::fake::ResetClipboard(); // emptying it now would delete what it holds
-    const platform::shared::LiveObjects before = platform::shared::CountLiveObjects();
+    const platform::memory::LiveObjects before = platform::memory::CountLiveObjects();
     const std::size_t boxes = platform::fake::MessageBoxes().size();
 
     platform::fake::SetClipboardBusy(true);
     EXPECT_FALSE(dib.CopyToClipboard(false));
     platform::fake::SetClipboardBusy(false);
-    EXPECT_EQ(platform::shared::CountLiveObjects(), before);
+    EXPECT_EQ(platform::memory::CountLiveObjects(), before);
 
     platform::fake::SetClipboardRefusesData(true);
     EXPECT_FALSE(dib.CopyToClipboard(false));
     platform::fake::SetClipboardRefusesData(false);
-    EXPECT_EQ(platform::shared::CountLiveObjects(), before);
+    EXPECT_EQ(platform::memory::CountLiveObjects(), before);
     EXPECT_FALSE(platform::fake::ClipboardIsOpen());
     EXPECT_EQ(platform::fake::MessageBoxes().size(), boxes) << "failures show no message";
 
     // Taken, the bitmap is the clipboard's: one more live bitmap, until the clipboard empties.
     EXPECT_TRUE(dib.CopyToClipboard(false));
-    platform::shared::LiveObjects taken = before;
+    platform::memory::LiveObjects taken = before;
     ++taken.bitmaps;
-    EXPECT_EQ(platform::shared::CountLiveObjects(), taken);
+    EXPECT_EQ(platform::memory::CountLiveObjects(), taken);
     ASSERT_EQ(platform::fake::ClipboardContents().size(), 1u);
     platform::fake::ResetClipboard();
-    EXPECT_EQ(platform::shared::CountLiveObjects(), before);
-    EXPECT_TRUE(platform::shared::Misuses().empty());
+    EXPECT_EQ(platform::memory::CountLiveObjects(), before);
+    EXPECT_TRUE(platform::memory::Misuses().empty());
 }
 
 // What RandomiseBits writes after re-seeding from `seconds` (taken as a 32-bit float), over

@@ -4,9 +4,10 @@
 
 #include <functional>
 
+#include "gdi/resources.h"
 #include "imaging/cDIBSectionRegion.h"
-#include "platform/resources.h"
 #include "platform/window.h"
+#include "platform/window_region.h"
 #include "runtime/error.h"
 #include "runtime/resources.h"
 #include "shared/backend.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/region.h"
+#include "gdi/region.h"
 
 namespace platform {
 // Lets failed comparisons print the program's region rectangles readably.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 
 namespace jellop_test {
 namespace {

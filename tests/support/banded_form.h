@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "platform/region_data.h"
+#include "gdi/region_data.h"
 
 namespace jellop_test {
 

@@ -12,9 +12,9 @@
 #include <cctype>
 #include <set>
 
+#include "gdi/region.h"
 #include "gdi_watch.h"
 #include "platform/app.h"
-#include "platform/region.h"
 
 namespace backend {
 namespace {

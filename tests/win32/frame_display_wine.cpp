@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "gdi/resources.h"
 #include "pet/frmJellop.h"
-#include "platform/resources.h"
 #include "shared/backend.h"
 #include "shared/imaging_support.h"
 

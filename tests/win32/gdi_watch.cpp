@@ -2,50 +2,25 @@
 
 #include <windows.h>
 
-#include <winternl.h>
-
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
 
-#include "platform/gdi.h"
+#include "gdi/gdi.h"
+#include "gdi_handle_table.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
 namespace gdi_watch {
 namespace {
 
-// An entry of the handle table: the object, its owner, the handle's upper word, its type.
-struct HandleEntry {
-    std::uint64_t object;
-    std::uint32_t owner;
-    std::uint16_t unique;
-    std::uint8_t type;
-    std::uint8_t flags;
-    std::uint64_t userPointer;
-};
-static_assert(sizeof(HandleEntry) == 24);
-constexpr std::uint32_t kHandleCount = 0x10000;
+using gdi_handle_table::HandleEntry;
+using gdi_handle_table::kHandleCount;
 
 const HandleEntry* HandleTable() {
-    // The process environment block's address, from ntdll (read through the TEB, GCC's bounds
-    // check misreads the segment access), and GdiSharedHandleTable's place in it.
-    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic{};
-    if (query == nullptr ||
-        query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
-        basic.PebBaseAddress == nullptr) {
-        return nullptr;
-    }
-    constexpr std::size_t kOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-    const HandleEntry* table = nullptr;
-    std::memcpy(&table, reinterpret_cast<const unsigned char*>(basic.PebBaseAddress) + kOffset,
-                sizeof table);
-    return table;
+    return static_cast<const HandleEntry*>(gdi_handle_table::TableAddress(GetCurrentProcess()));
 }
 
 // What the watched calls have seen: the window DCs out, the bitmap selected into each memory

@@ -6,8 +6,9 @@
 
 #include <vector>
 
-#include "platform/region.h"
+#include "gdi/region.h"
 #include "platform/window.h"
+#include "platform/window_region.h"
 #include "shared/imaging_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // manager gives the same answer.
 #include "x11/x11_test.h"
 
-#include "platform/x11/ewmh.h"
+#include "platform/x11/xlib/ewmh.h"
 
 namespace x11test {
 namespace {

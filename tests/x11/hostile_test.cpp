@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/instance.h"
-#include "platform/x11/messagebox.h"
-#include "platform/x11/screen.h"
-#include "platform/x11/window.h"
-#include "platform/x11/xsettings.h"
+#include "platform/x11/xlib/instance.h"
+#include "platform/x11/xlib/messagebox.h"
+#include "platform/x11/xlib/screen.h"
+#include "platform/x11/xlib/window.h"
+#include "platform/x11/xlib/xsettings.h"
 
 namespace x11test {
 namespace {

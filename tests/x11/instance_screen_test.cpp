@@ -5,9 +5,9 @@
 
 #include <utility>
 
-#include "platform/x11/draw.h"
-#include "platform/x11/instance.h"
-#include "platform/x11/screen.h"
+#include "platform/x11/xlib/draw.h"
+#include "platform/x11/xlib/instance.h"
+#include "platform/x11/xlib/screen.h"
 
 namespace x11test {
 namespace {
@@ -94,8 +94,15 @@ TEST_F(X11Test, TheResolutionIsXftDpiWhenSetAndTheFontsFollowIt) {
     EXPECT_DOUBLE_EQ(platform::x11::ScreenDpi(*connection_), 96.0);
 
     // The whole-number scale the program is drawn at: dpi / 96 to the nearest, halves up.
-    for (auto [dpi, scale] : {std::pair{72.0, 1}, {96.0, 1}, {120.0, 1}, {143.9, 1}, {144.0, 2},
-                              {192.0, 2}, {239.0, 2}, {240.0, 3}, {384.0, 4}}) {
+    for (auto [dpi, scale] : {std::pair{72.0, 1},
+                              {96.0, 1},
+                              {120.0, 1},
+                              {143.9, 1},
+                              {144.0, 2},
+                              {192.0, 2},
+                              {239.0, 2},
+                              {240.0, 3},
+                              {384.0, 4}}) {
         EXPECT_EQ(platform::x11::ScaleForDpi(dpi), scale) << dpi << " DPI";
     }
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/menu.h"
-#include "platform/x11/screen.h"
+#include "platform/x11/xlib/menu.h"
+#include "platform/x11/xlib/screen.h"
 
 namespace x11test {
 namespace {

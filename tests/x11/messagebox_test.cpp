@@ -4,8 +4,8 @@
 
 #include <X11/Xatom.h>
 
-#include "platform/x11/messagebox.h"
-#include "platform/x11/screen.h"
+#include "platform/x11/xlib/messagebox.h"
+#include "platform/x11/xlib/screen.h"
 
 namespace x11test {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <thread>
 
-#include "platform/x11/drag.h"
-#include "platform/x11/ewmh.h"
-#include "platform/x11/window.h"
-#include "platform/x11/xsettings.h"
+#include "platform/x11/xlib/drag.h"
+#include "platform/x11/xlib/ewmh.h"
+#include "platform/x11/xlib/window.h"
+#include "platform/x11/xlib/xsettings.h"
 
 namespace x11test {
 namespace {

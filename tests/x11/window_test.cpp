@@ -2,9 +2,9 @@
 // it plays with and without a window manager.
 #include "x11/x11_test.h"
 
-#include "platform/x11/window.h"
+#include "platform/x11/xlib/window.h"
 
-#include "platform/x11/ewmh.h"
+#include "platform/x11/xlib/ewmh.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -324,8 +324,8 @@ TEST_F(WindowTest, WithAManagerTheWindowIsAnUndecoratedStickyUtilityAboveTheOthe
     EXPECT_TRUE(Eventually(above));
     // Out of the topmost band it is an ordinary window: raised, the other one covers it.
     window_->SetTopmost(false);
-    ASSERT_TRUE(Eventually(
-        [&] { return !observer_.HasAtom(id, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !observer_.HasAtom(id, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }));
     XRaiseWindow(observer_.Get(), other);
     XSync(observer_.Get(), False);
     EXPECT_TRUE(Eventually([&] { return !above(); }));

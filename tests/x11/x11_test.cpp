@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "platform/x11/ewmh.h"
+#include "platform/x11/xlib/ewmh.h"
 
 namespace x11test {
 

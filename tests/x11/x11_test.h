@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/display.h"
-#include "platform/x11/loop.h"
-#include "platform/x11/pointer.h"
+#include "platform/x11/xlib/display.h"
+#include "platform/x11/xlib/loop.h"
+#include "platform/x11/xlib/pointer.h"
 
 namespace x11test {
 

@@ -20,7 +20,7 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
-#include "platform/x11/clipboard.h"
+#include "platform/x11/xlib/clipboard.h"
 
 namespace {
 

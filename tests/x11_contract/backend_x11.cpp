@@ -1,13 +1,13 @@
 // What the contract suite asks of the backend beyond the contract, on X11: a window's shape
 // and its opacity as the X server holds them.
-#include "platform/x11/contract/session.h" // first: see there
+#include "platform/x11/session.h" // first: see there
 
 #include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
 
 #include <algorithm>
 
-#include "platform/region_data.h"
+#include "gdi/region_data.h"
 #include "shared/backend.h"
 
 namespace backend {

@@ -4,14 +4,14 @@
 // GoogleTest before Xlib, whose macros (None, Bool) would break its headers.
 #include <gtest/gtest.h>
 
-#include "platform/x11/contract/session.h" // before the contract's headers: see there
+#include "platform/x11/session.h" // before the contract's headers: see there
 
 #include <X11/Xutil.h>
 
 #include <cstdint>
 #include <cstring>
 
-#include "platform/gdi.h"
+#include "gdi/gdi.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 
 namespace jellop::art {
 

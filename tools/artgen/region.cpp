@@ -1,6 +1,6 @@
 #include "region.h"
 
-#include "platform/region_bands.h"
+#include "gdi/region_bands.h"
 
 namespace jellop::art {
 

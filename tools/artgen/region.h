@@ -1,14 +1,14 @@
 // Window-shape region of a frame: every pixel that is not the see-through
 // colour, as the banded rectangle list of a region-data block. The banding
-// and the block layout are the program's own (platform/region_bands.h,
-// platform/region_data.h), so the files written here are the blocks the
+// and the block layout are the program's own (gdi/region_bands.h,
+// gdi/region_data.h), so the files written here are the blocks the
 // program makes for the same pixels.
 #pragma once
 
 #include <vector>
 
+#include "gdi/region_data.h"
 #include "image.h"
-#include "platform/region_data.h"
 
 namespace jellop::art {
 

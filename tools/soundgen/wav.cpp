@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/little_endian.h"
+#include "gdi/little_endian.h"
 
 namespace jellop::sound {
 

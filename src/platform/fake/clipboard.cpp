@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/fake/fake_clipboard.h"
-#include "platform/fake/shared_objects.h"
+#include "platform/fake/memory_objects.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/input.h"
 #include "platform/messages.h"
 

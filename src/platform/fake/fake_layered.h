@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform::fake {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 
 namespace platform::fake {
 

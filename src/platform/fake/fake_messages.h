@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/messages.h"
 
 namespace platform::fake {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/sound.h"
 
 namespace platform::fake {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/window.h"
 
 namespace platform::fake {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/handles.h"
+#include "gdi/handles.h"
 #include "platform/messages.h"
 
 namespace platform::fake::detail {

@@ -9,7 +9,7 @@
 #include "platform/app.h"
 #include "platform/fake/fake_menu.h"
 #include "platform/fake/loop.h"
-#include "platform/fake/shared_objects.h"
+#include "platform/fake/memory_objects.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/fake/fake_window.h"
 #include "platform/fake/loop.h"
-#include "platform/fake/shared_objects.h"
+#include "platform/fake/memory_objects.h"
 
 namespace platform {
 namespace {

@@ -1,15 +1,15 @@
 // A fake window's shape: the window owns the region it is given, releases the one it had, and
 // records the change.
-#include "platform/region.h"
+#include "platform/window_region.h"
 
-#include "platform/fake/shared_objects.h"
+#include "platform/fake/memory_objects.h"
 
 namespace platform {
 namespace {
 
-using shared::detail::FindRegion;
-using shared::detail::RecordMisuse;
-using shared::detail::RegionObject;
+using memory::detail::FindRegion;
+using memory::detail::RecordMisuse;
+using memory::detail::RegionObject;
 
 } // namespace
 
@@ -31,7 +31,7 @@ bool SetWindowRgn(WindowHandle window, Region region, bool redraw) {
     }
     // The window releases the shape it had and owns the new one.
     if (!IsNull(*slot)) {
-        shared::detail::DestroyRegion(*slot);
+        memory::detail::DestroyRegion(*slot);
     }
     if (given != nullptr) {
         given->owner = window;

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "gdi/win32/handle_cast.h"
 #include "platform/messages.h"
-#include "platform/win32/handle_cast.h"
 
 namespace platform {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/handle_cast.h"
+#include "gdi/win32/handle_cast.h"
 
 namespace platform {
 

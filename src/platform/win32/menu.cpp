@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
+#include "gdi/win32/handle_cast.h"
 #include "platform/messages.h"
-#include "platform/win32/handle_cast.h"
 #include "platform/win32/menu_focus.h"
 
 namespace platform {

@@ -7,8 +7,8 @@
 
 #include <memory>
 
+#include "gdi/win32/handle_cast.h"
 #include "platform/win32/dispatch.h"
-#include "platform/win32/handle_cast.h"
 #include "platform/window_events_table.h"
 
 namespace platform {

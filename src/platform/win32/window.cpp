@@ -6,8 +6,8 @@
 
 #include <map>
 
+#include "gdi/win32/handle_cast.h"
 #include "platform/win32/dispatch.h"
-#include "platform/win32/handle_cast.h"
 #include "platform/win32/menu_focus.h"
 #include "platform/win32/window_batch.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/win32/handle_cast.h"
+#include "gdi/win32/handle_cast.h"
 #include "platform/window.h"
 
 namespace platform::win32 {

@@ -1,268 +1,116 @@
-#include "platform/x11/clipboard.h"
+// The clipboard on X11: the bitmap put on it is served as an image through the CLIPBOARD
+// selection (platform/x11/xlib/clipboard.h) for as long as the program runs, from a window of its
+// own that the event loop hands the selection's events.
+#include "platform/x11/session.h" // first: see there
 
-#include <X11/Xatom.h>
+#include "platform/clipboard.h"
 
-#include <algorithm>
-#include <utility>
+#include <X11/Xlib.h>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
+#include <chrono>
+#include <memory>
+#include <optional>
 
-// Last: Xlib's internals (the connection's resource ids) define min and max as macros.
-#include <X11/Xlibint.h>
-#undef min
-#undef max
+#include "gdi/memory/objects.h"
+#include "platform/x11/xlib/clipboard.h"
 
-namespace platform::x11 {
+namespace platform {
 namespace {
 
-// Readers may vanish at any time: errors from requests made to their windows are dropped
-// rather than reaching the program's error handler. Made around a few requests; the program's
-// own requests before them are synced first, so that their errors still reach its handler.
-class IgnoreXErrors {
-  public:
-    explicit IgnoreXErrors(::Display* display) : display_(display) {
-        XSync(display_, False);
-        previous_ = XSetErrorHandler(&Ignore);
-    }
-    ~IgnoreXErrors() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
-    IgnoreXErrors(const IgnoreXErrors&) = delete;
-    IgnoreXErrors& operator=(const IgnoreXErrors&) = delete;
-
-  private:
-    static int Ignore(::Display*, ::XErrorEvent*) { return 0; }
-    ::Display* display_;
-    int (*previous_)(::Display*, ::XErrorEvent*) = nullptr;
+struct ClipboardState {
+    bool open = false;
+    ::Window window = None;
+    std::unique_ptr<x11::ClipboardOwner> owner;
+    // Runs only while transfers in pieces are under way: gives up readers that stall.
+    std::optional<x11::EventLoop::Id> stallTimer;
 };
 
-void Append(void* context, void* data, int size) {
-    auto& bytes = *static_cast<std::vector<std::uint8_t>*>(context);
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    bytes.insert(bytes.end(), begin, begin + size);
+ClipboardState& State() {
+    static ClipboardState state;
+    return state;
+}
+
+// The owner of the selection, made with its window on first use. Its requests come to its
+// window; a reader's progress in a transfer in pieces comes on the reader's window, which has
+// no handler of the program's, so the loop's fallback handler offers every other event too.
+x11::ClipboardOwner& Owner() {
+    ClipboardState& state = State();
+    if (!state.owner) {
+        x11::Session& session = x11::Session::Get();
+        x11::Connection& connection = session.GetConnection();
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        attributes.event_mask = PropertyChangeMask;
+        state.window =
+            XCreateWindow(connection.Get(), connection.Root(), -1, -1, 1, 1, 0, CopyFromParent,
+                          InputOnly, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
+        state.owner = std::make_unique<x11::ClipboardOwner>(connection.Get(), state.window);
+        auto handle = [](const XEvent& event) {
+            ClipboardState& state = State();
+            state.owner->HandleEvent(event);
+            if (state.owner->TransfersUnderWay() > 0 && !state.stallTimer) {
+                x11::EventLoop& loop = x11::Session::Get().Loop();
+                state.stallTimer = loop.AddTimer(std::chrono::seconds(1), [] {
+                    ClipboardState& state = State();
+                    state.owner->DropStalled();
+                    if (state.owner->TransfersUnderWay() == 0) {
+                        x11::Session::Get().Loop().RemoveTimer(*state.stallTimer);
+                        state.stallTimer.reset();
+                    }
+                });
+            }
+        };
+        session.Loop().SetWindowHandler(state.window, handle);
+        session.Loop().SetFallbackHandler(handle);
+    }
+    return *state.owner;
+}
+
+// The bitmap's pixels as the clipboard serves them: top row first, red, green, blue.
+x11::ClipboardImage ImageOf(memory::detail::BitmapObject& bitmap) {
+    x11::ClipboardImage image;
+    image.width = bitmap.width;
+    image.height = bitmap.height;
+    image.rgb.reserve(static_cast<std::size_t>(bitmap.width) * bitmap.height * 3);
+    for (std::int32_t y = 0; y < bitmap.height; ++y) {
+        for (std::int32_t x = 0; x < bitmap.width; ++x) {
+            const std::uint8_t* bgr = bitmap.At(x, y);
+            image.rgb.insert(image.rgb.end(), {bgr[2], bgr[1], bgr[0]});
+        }
+    }
+    return image;
 }
 
 } // namespace
 
-ClipboardOwner::ClipboardOwner(::Display* display, ::Window window,
-                               std::chrono::milliseconds stallLimit)
-    : display_(display), window_(window), stallLimit_(stallLimit) {
-    char names[][11] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "INCR", "image/png", "image/bmp"};
-    char* pointers[] = {names[0], names[1], names[2], names[3], names[4], names[5]};
-    ::Atom atoms[6] = {};
-    XInternAtoms(display_, pointers, 6, False, atoms);
-    clipboard_ = atoms[0];
-    targets_ = atoms[1];
-    timestamp_ = atoms[2];
-    incr_ = atoms[3];
-    png_ = atoms[4];
-    bmp_ = atoms[5];
-    long maxRequest = XExtendedMaxRequestSize(display_);
-    if (maxRequest == 0) {
-        maxRequest = XMaxRequestSize(display_);
-    }
-    // The limit counts 4-byte units; taken as bytes, a quarter of it, which leaves room for the
-    // request's own header.
-    pieceBytes_ = std::min<std::size_t>(static_cast<std::size_t>(maxRequest), 256 * 1024);
-}
-
-ClipboardOwner::~ClipboardOwner() {
-    IgnoreXErrors ignore(display_);
-    for (const Transfer& transfer : transfers_) {
-        XSelectInput(display_, transfer.requestor, NoEventMask);
-    }
-    if (owned_) {
-        XSetSelectionOwner(display_, clipboard_, None, time_);
-    }
-}
-
-bool ClipboardOwner::Take(ClipboardImage image, ::Time time) {
-    image_ = std::move(image);
-    encoded_.clear();
-    time_ = time;
-    XSetSelectionOwner(display_, clipboard_, window_, time);
-    owned_ = XGetSelectionOwner(display_, clipboard_) == window_;
-    return owned_;
-}
-
-bool ClipboardOwner::HandleEvent(const ::XEvent& event) {
-    DropStalled();
-    switch (event.type) {
-    case SelectionRequest:
-        if (event.xselectionrequest.owner != window_) {
-            return false;
-        }
-        Serve(event.xselectionrequest);
-        return true;
-    case SelectionClear:
-        if (event.xselectionclear.window != window_ ||
-            event.xselectionclear.selection != clipboard_) {
-            return false;
-        }
-        owned_ = false; // transfers under way go on to their end
-        image_ = {};
-        encoded_.clear();
-        return true;
-    case PropertyNotify: {
-        const ::XPropertyEvent& change = event.xproperty;
-        auto transfer = std::find_if(transfers_.begin(), transfers_.end(), [&](const Transfer& t) {
-            return t.requestor == change.window && t.property == change.atom;
-        });
-        if (transfer == transfers_.end()) {
-            return false;
-        }
-        if (change.state == PropertyDelete) {
-            SendNextPiece(*transfer);
-            if (!transfer->data) {
-                EndTransfer(static_cast<std::size_t>(transfer - transfers_.begin()));
-            }
-        }
-        return true;
-    }
-    default:
+bool OpenClipboard(WindowHandle /*owner*/) {
+    if (State().open) {
         return false;
     }
-}
-
-void ClipboardOwner::Serve(const ::XSelectionRequestEvent& request) {
-    // Readers of old ICCCM versions name no property: the target is the property then.
-    ::Atom property = request.property == None ? request.target : request.property;
-    ::XEvent reply{};
-    reply.xselection.type = SelectionNotify;
-    reply.xselection.display = display_;
-    reply.xselection.requestor = request.requestor;
-    reply.xselection.selection = request.selection;
-    reply.xselection.target = request.target;
-    reply.xselection.time = request.time;
-    IgnoreXErrors ignore(display_);
-    reply.xselection.property = Answer(request, property) ? property : None;
-    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
-}
-
-bool ClipboardOwner::Answer(const ::XSelectionRequestEvent& request, ::Atom property) {
-    // A request from before the selection was taken is not this image's.
-    const bool tooEarly =
-        request.time != CurrentTime && time_ != CurrentTime && request.time < time_;
-    if (!owned_ || request.selection != clipboard_ || tooEarly || !MayRead(request.requestor)) {
-        return false;
-    }
-    if (request.target == targets_) {
-        const ::Atom offered[] = {targets_, timestamp_, png_, bmp_};
-        XChangeProperty(display_, request.requestor, property, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(offered), 4);
-        return true;
-    }
-    if (request.target == timestamp_) {
-        const long time = static_cast<long>(time_);
-        XChangeProperty(display_, request.requestor, property, XA_INTEGER, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&time), 1);
-        return true;
-    }
-    if (request.target != png_ && request.target != bmp_) {
-        return false;
-    }
-    Bytes data = Encoded(request.target);
-    if (!data) {
-        return false;
-    }
-    if (data->size() <= pieceBytes_) {
-        XChangeProperty(display_, request.requestor, property, request.target, 8, PropModeReplace,
-                        data->data(), static_cast<int>(data->size()));
-        return true;
-    }
-    // Too large for one request: INCR with a lower bound of the size, then the pieces as the
-    // reader deletes the property. A reader asking again into the same property starts afresh;
-    // beyond the most transfers at once, the oldest is given up.
-    for (std::size_t i = transfers_.size(); i-- > 0;) {
-        if (transfers_[i].requestor == request.requestor && transfers_[i].property == property) {
-            EndTransfer(i);
-        }
-    }
-    if (transfers_.size() == kMaxTransfers) {
-        EndTransfer(0);
-    }
-    XSelectInput(display_, request.requestor, PropertyChangeMask);
-    const long size = static_cast<long>(data->size());
-    XChangeProperty(display_, request.requestor, property, incr_, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&size), 1);
-    transfers_.push_back({request.requestor, property, request.target, std::move(data), 0,
-                          std::chrono::steady_clock::now()});
+    State().open = true;
     return true;
 }
 
-bool ClipboardOwner::MayRead(::Window window) const {
-    if (window == None) {
+bool EmptyClipboard() {
+    return State().open;
+}
+
+bool SetClipboardData(std::uint32_t format, Bitmap& bitmap) {
+    memory::detail::BitmapObject* object = memory::detail::FindBitmap(bitmap.get());
+    if (!State().open || format != kClipboardFormatBitmap || object == nullptr) {
         return false;
     }
-    for (int screen = 0; screen < ScreenCount(display_); ++screen) {
-        if (window == RootWindow(display_, screen)) {
-            return false;
-        }
+    if (!Owner().Take(ImageOf(*object), CurrentTime)) {
+        return false;
     }
-    // Ids this connection gives out share its resource base.
-    return (window & ~display_->resource_mask) != display_->resource_base;
+    bitmap.reset(); // the clipboard keeps the image, not the bitmap
+    return true;
 }
 
-void ClipboardOwner::EndTransfer(std::size_t index) {
-    const ::Window requestor = transfers_[index].requestor;
-    transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
-    const bool stillReading =
-        std::any_of(transfers_.begin(), transfers_.end(),
-                    [&](const Transfer& transfer) { return transfer.requestor == requestor; });
-    if (!stillReading) {
-        IgnoreXErrors ignore(display_); // the reader's window may have gone
-        XSelectInput(display_, requestor, NoEventMask);
-    }
+bool CloseClipboard() {
+    bool wasOpen = State().open;
+    State().open = false;
+    return wasOpen;
 }
 
-void ClipboardOwner::DropStalled() {
-    if (transfers_.empty()) {
-        return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    for (std::size_t i = transfers_.size(); i-- > 0;) {
-        if (now - transfers_[i].lastProgress >= stallLimit_) {
-            EndTransfer(i);
-        }
-    }
-}
-
-// The next piece of a transfer; after the last one, an empty piece ends it (and the transfer's
-// data is let go).
-void ClipboardOwner::SendNextPiece(Transfer& transfer) {
-    IgnoreXErrors ignore(display_);
-    const std::size_t count = std::min(pieceBytes_, transfer.data->size() - transfer.sent);
-    XChangeProperty(display_, transfer.requestor, transfer.property, transfer.type, 8,
-                    PropModeReplace, transfer.data->data() + transfer.sent,
-                    static_cast<int>(count));
-    transfer.sent += count;
-    transfer.lastProgress = std::chrono::steady_clock::now();
-    if (count == 0) {
-        transfer.data.reset();
-    }
-}
-
-ClipboardOwner::Bytes ClipboardOwner::Encoded(::Atom type) {
-    if (auto found = encoded_.find(type); found != encoded_.end()) {
-        return found->second;
-    }
-    if (image_.width <= 0 || image_.height <= 0 ||
-        image_.rgb.size() != static_cast<std::size_t>(image_.width) * image_.height * 3) {
-        return nullptr;
-    }
-    auto bytes = std::make_shared<std::vector<std::uint8_t>>();
-    const int written =
-        type == png_ ? stbi_write_png_to_func(&Append, bytes.get(), image_.width, image_.height, 3,
-                                              image_.rgb.data(), image_.width * 3)
-                     : stbi_write_bmp_to_func(&Append, bytes.get(), image_.width, image_.height, 3,
-                                              image_.rgb.data());
-    if (!written) {
-        return nullptr;
-    }
-    return encoded_[type] = std::move(bytes);
-}
-
-} // namespace platform::x11
+} // namespace platform

@@ -21,19 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "win32/gdi_handle_table.h"
+
 namespace {
 
-// An entry of the handle table: the object, its owner, the handle's upper word, its type.
-struct HandleEntry {
-    std::uint64_t object;
-    std::uint32_t owner;
-    std::uint16_t unique;
-    std::uint8_t type;
-    std::uint8_t flags;
-    std::uint64_t userPointer;
-};
-static_assert(sizeof(HandleEntry) == 24);
-constexpr std::uint32_t kHandleCount = 0x10000;
+using gdi_handle_table::HandleEntry;
+using gdi_handle_table::kHandleCount;
 
 DWORD FindProcess(const char* name) {
     DWORD found = 0;
@@ -60,24 +53,11 @@ struct Gdi {
 // The type byte of the table's entries: 0x01 DC, 0x04 region, 0x05 bitmap, 0x10 brush,
 // 0x0a font (the kernel-mode object kinds; the user-visible kinds extend them in the handle).
 bool ReadGdi(HANDLE process, Gdi& gdi, std::vector<HandleEntry>& table) {
-    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic{};
-    if (query == nullptr ||
-        query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
-        basic.PebBaseAddress == nullptr) {
+    void* address = gdi_handle_table::TableAddress(process);
+    if (address == nullptr) {
         return false;
     }
-    constexpr std::size_t kOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-    void* address = nullptr;
     SIZE_T read = 0;
-    if (!ReadProcessMemory(process,
-                           reinterpret_cast<const unsigned char*>(basic.PebBaseAddress) + kOffset,
-                           &address, sizeof address, &read) ||
-        address == nullptr) {
-        return false;
-    }
     table.resize(kHandleCount);
     if (!ReadProcessMemory(process, address, table.data(), table.size() * sizeof(HandleEntry),
                            &read) ||
@@ -193,9 +173,9 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> handleList;
     for (;;) {
         DWORD pid = FindProcess(argv[1]);
-        HANDLE process =
-            pid != 0 ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid)
-                     : nullptr;
+        HANDLE process = pid != 0
+                             ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid)
+                             : nullptr;
         Gdi gdi;
         if (process == nullptr || !ReadGdi(process, gdi, table)) {
             std::printf("-\n");
