@@ -4,8 +4,8 @@
 
 #include <initializer_list>
 
-#include "gdi/memory/controls/live_objects.h"
-#include "gdi/memory/controls/resources.h"
+#include "controls/live_objects.h"
+#include "controls/resources.h"
 #include "gdi/region.h"
 #include "platform/clipboard.h"
 #include "platform/fake/fake_app.h"

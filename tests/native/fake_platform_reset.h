@@ -3,7 +3,7 @@
 // sound and the random generator.
 #pragma once
 
-#include "gdi/memory/controls/resources.h"
+#include "controls/resources.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_layered.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/files.h"
 #include "platform/files.h"
-#include "platform/posix/controls/files.h"
 
 namespace {
 

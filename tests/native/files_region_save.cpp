@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "controls/files.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "platform/files.h"
-#include "platform/posix/controls/files.h"
 #include "runtime/error.h"
 #include "shared/imaging_build_support.h"
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "gdi/memory/controls/live_objects.h"
+#include "controls/live_objects.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionRegion.h"
 #include "pet_fixture.h"

@@ -2,7 +2,7 @@
 // rounding to whole pixels, and the picture it owns.
 #include <gtest/gtest.h>
 
-#include "gdi/memory/controls/live_objects.h"
+#include "controls/live_objects.h"
 #include "platform/fake/fake_window.h"
 #include "runtime/error.h"
 #include "runtime/form.h"

@@ -9,8 +9,8 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
-#include "gdi/memory/controls/live_objects.h"
-#include "gdi/memory/controls/resources.h"
+#include "controls/live_objects.h"
+#include "controls/resources.h"
 #include "leak_checked_test.h"
 #include "pet/frmJellop.h"
 #include "platform/fake/fake_window.h"

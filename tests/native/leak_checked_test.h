@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gdi/memory/controls/live_objects.h"
+#include "controls/live_objects.h"
 #include "shared/backend.h"
 
 class LeakCheckedTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 // The pet's start-up and shutdown on the fake platform, in virtual time.
 #include "pet_fixture.h"
 
-#include "gdi/memory/controls/live_objects.h"
+#include "controls/live_objects.h"
 #include "platform/fake/fake_instance.h"
 #include "platform/fake/fake_messages.h"
 #include "platform/instance.h"

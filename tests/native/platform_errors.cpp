@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "gdi/memory/controls/resources.h"
+#include "controls/resources.h"
 #include "gdi/resources.h"
 #include "platform/files.h"
 #include "runtime/error.h"

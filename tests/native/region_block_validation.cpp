@@ -7,8 +7,8 @@
 #include <limits>
 #include <memory>
 
-#include "gdi/memory/controls/live_objects.h"
-#include "gdi/memory/controls/resources.h"
+#include "controls/live_objects.h"
+#include "controls/resources.h"
 #include "gdi/region.h"
 #include "gdi/resources.h"
 #include "imaging/cDIBSectionRegion.h"

@@ -11,10 +11,10 @@ failures=0
 # A tree with a good file in every folder, and the line including `include` added to `file`.
 tree() { # file, include
     rm -rf "$scratch/src" "$scratch/tools"
-    mkdir -p "$scratch/src/gdi/"{memory/controls,win32} \
+    mkdir -p "$scratch/src/gdi/"{memory,win32} \
         "$scratch/src/platform/"{posix,fake,x11/xlib,win32} "$scratch/src/runtime"
     printf '#include "%s"\n' gdi/region_data.h gdi/memory/objects.h \
-        gdi/memory/controls/live_objects.h >"$scratch/src/gdi/memory/gdi.cpp"
+        gdi/memory/modules.h >"$scratch/src/gdi/memory/gdi.cpp"
     printf '#include <windows.h>\n#include "gdi/gdi.h"\n' >"$scratch/src/gdi/win32/gdi.cpp"
     printf '#include "gdi/memory/window_host.h"\n#include "platform/window.h"\n' \
         >"$scratch/src/platform/posix/gdi_host.cpp"
@@ -60,7 +60,7 @@ expect fail "platform/win32 is for platform/win32 itself" \
     src/platform/x11/menu.cpp platform/win32/dispatch.h
 # The pieces the other backends share are theirs alone and stand on no backend.
 expect fail "platform/posix is for platform/posix itself and platform/fake, platform/x11" \
-    src/platform/win32/files.cpp platform/posix/controls/files.h
+    src/platform/win32/files.cpp platform/posix/files_state.h
 expect fail "platform/fake is for platform/fake itself" \
     src/platform/posix/files.cpp platform/fake/fake_window.h
 # Each GDI implementation serves its own backends only.
@@ -69,7 +69,7 @@ expect fail "gdi/memory is for gdi/memory itself" src/gdi/gdi.cpp gdi/memory/obj
 expect fail "gdi/memory is for gdi/memory itself" \
     src/platform/win32/window.cpp gdi/memory/objects.h
 expect fail "gdi/memory is for gdi/memory itself" \
-    src/runtime/error.cpp gdi/memory/controls/live_objects.h
+    src/runtime/error.cpp gdi/memory/modules.h
 expect fail "gdi/win32 is for gdi/win32 itself and platform/win32" \
     src/platform/x11/window.cpp gdi/win32/handle_cast.h
 expect fail "<windows.h> belongs to the Win32 backend and GDI" src/gdi/gdi.h "<windows.h>"

@@ -17,7 +17,7 @@
 #include "shared/imaging_build_support.h"
 
 #ifndef _WIN32
-#include "gdi/memory/controls/live_objects.h"
+#include "controls/live_objects.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_time_of_day.h"

@@ -1,10 +1,7 @@
-// The object table and its live counts.
+// The object table and the misuse log.
 #include "gdi/memory/objects.h"
 
 #include <utility>
-#include <vector>
-
-#include "gdi/memory/controls/live_objects.h"
 
 namespace platform::memory::detail {
 namespace {
@@ -12,12 +9,12 @@ namespace {
 // Sections larger than this are refused, as a real system refuses what it cannot map.
 constexpr std::int64_t kMaxBitmapBytes = 256 * 1024 * 1024;
 
+} // namespace
+
 std::vector<std::string>& MisuseLog() {
     static std::vector<std::string> log;
     return log;
 }
-
-} // namespace
 
 Objects& TheObjects() {
     static Objects objects;
@@ -113,24 +110,3 @@ void RecordMisuse(std::string what) {
 }
 
 } // namespace platform::memory::detail
-
-namespace platform::memory {
-
-LiveObjects CountLiveObjects() {
-    const detail::Objects& objects = detail::TheObjects();
-    int systemBitmaps =
-        (IsNull(objects.stockBitmap) ? 0 : 1) + (IsNull(objects.screenSurface) ? 0 : 1);
-    return LiveObjects{static_cast<int>(objects.dcs.size()),
-                       static_cast<int>(objects.bitmaps.size()) - systemBitmaps,
-                       static_cast<int>(objects.regions.size())};
-}
-
-const std::vector<std::string>& Misuses() {
-    return detail::MisuseLog();
-}
-
-void ClearMisuses() {
-    detail::MisuseLog().clear();
-}
-
-} // namespace platform::memory

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gdi/handles.h"
 #include "gdi/memory/band_region.h"
@@ -90,5 +91,9 @@ void DestroyRegion(RegionHandle region);
 // of a handle that is not live, a deletion of a bitmap still selected into a DC, of a region
 // that a window owns, and the like.
 void RecordMisuse(std::string what);
+
+// The misuses recorded so far, in the order they happened; the test controls
+// (tests/controls/live_objects.h) read and clear it.
+std::vector<std::string>& MisuseLog();
 
 } // namespace platform::memory::detail

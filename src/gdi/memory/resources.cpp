@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "gdi/little_endian.h"
-#include "gdi/memory/controls/resources.h"
 #include "gdi/memory/embedded_resources.h"
+#include "gdi/memory/modules.h"
 #include "gdi/memory/objects.h"
 #include "gdi/pe_resources.h"
 
@@ -27,65 +27,18 @@ namespace platform {
 namespace {
 
 using memory::ModuleResource;
-
-struct ModuleData {
-    std::string path;
-    std::vector<ModuleResource> resources;
-    // A module read from a PE file: its resources join `resources` as they are first found.
-    std::optional<PeModule> file;
-};
-
-struct ResourceRef {
-    std::shared_ptr<ModuleData> module;
-    std::size_t index = 0;
-};
-
-struct ResourceState {
-    std::map<std::string, std::shared_ptr<ModuleData>> registered; // by lower-case path
-    std::map<std::uintptr_t, std::shared_ptr<ModuleData>> open;    // by module handle
-    // Resource and data handles: one of each per resource, like addresses in a mapped module.
-    std::map<std::uintptr_t, ResourceRef> infos;
-    std::map<std::uintptr_t, ResourceRef> data;
-    std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t> infoHandles;
-    std::map<std::pair<const ModuleData*, std::size_t>, std::uintptr_t> dataHandles;
-    std::shared_ptr<ModuleData> own;
-};
-
-ResourceState& State() {
-    static ResourceState state;
-    return state;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-const std::shared_ptr<ModuleData>& OwnModule() {
-    ResourceState& state = State();
-    if (!state.own) {
-        state.own = std::make_shared<ModuleData>();
-        for (const memory::EmbeddedResource& embedded : memory::kEmbeddedResources) {
-            ModuleResource resource;
-            resource.type = embedded.type == memory::ResourceType::Bitmap
-                                ? platform::ResourceType::Bitmap
-                                : platform::ResourceType::RawData;
-            resource.name = static_cast<std::int32_t>(embedded.id);
-            const auto* bytes = reinterpret_cast<const std::byte*>(embedded.data);
-            resource.embedded = std::span<const std::byte>(bytes, embedded.size);
-            state.own->resources.push_back(std::move(resource));
-        }
-    }
-    return state.own;
-}
+using memory::detail::Lower;
+using memory::detail::ModuleData;
+using memory::detail::Modules;
+using memory::detail::OwnModule;
+using memory::detail::ResourceRef;
 
 std::shared_ptr<ModuleData> ModuleOf(ModuleHandle module) {
     if (IsNull(module)) {
         return OwnModule();
     }
-    auto found = State().open.find(static_cast<std::uintptr_t>(module));
-    return found == State().open.end() ? nullptr : found->second;
+    auto found = Modules().open.find(static_cast<std::uintptr_t>(module));
+    return found == Modules().open.end() ? nullptr : found->second;
 }
 
 bool NameMatches(const ModuleResource& resource, const std::string& name) {
@@ -176,14 +129,46 @@ ResourceInfoHandle FindInFile(const std::shared_ptr<ModuleData>& data, const std
     }
     resource.bytes.assign(bytes->begin(), bytes->end());
     data->resources.push_back(std::move(resource));
-    return ResourceInfoHandle{HandleFor(State().infoHandles, State().infos,
+    return ResourceInfoHandle{HandleFor(Modules().infoHandles, Modules().infos,
                                         ResourceRef{data, data->resources.size() - 1})};
 }
 
 } // namespace
 
+namespace memory::detail {
+
+ModuleTable& Modules() {
+    static ModuleTable table;
+    return table;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+const std::shared_ptr<ModuleData>& OwnModule() {
+    ModuleTable& table = Modules();
+    if (!table.own) {
+        table.own = std::make_shared<ModuleData>();
+        for (const EmbeddedResource& embedded : kEmbeddedResources) {
+            ModuleResource resource;
+            resource.type = embedded.type == ResourceType::Bitmap ? platform::ResourceType::Bitmap
+                                                                  : platform::ResourceType::RawData;
+            resource.name = static_cast<std::int32_t>(embedded.id);
+            const auto* bytes = reinterpret_cast<const std::byte*>(embedded.data);
+            resource.embedded = std::span<const std::byte>(bytes, embedded.size);
+            table.own->resources.push_back(std::move(resource));
+        }
+    }
+    return table.own;
+}
+
+} // namespace memory::detail
+
 bool FreeLibrary(ModuleHandle module) {
-    if (State().open.erase(static_cast<std::uintptr_t>(module)) == 0) {
+    if (Modules().open.erase(static_cast<std::uintptr_t>(module)) == 0) {
         memory::detail::RecordMisuse("FreeLibrary of a module handle that is not open");
         return false;
     }
@@ -195,7 +180,7 @@ Module LoadLibraryEx(const std::string& path, std::uint32_t /*flags*/) {
         return {};
     }
     std::shared_ptr<ModuleData> data;
-    if (auto found = State().registered.find(Lower(path)); found != State().registered.end()) {
+    if (auto found = Modules().registered.find(Lower(path)); found != Modules().registered.end()) {
         data = found->second;
     } else if (std::optional<PeModule> file = PeModule::Open(path)) {
         data = std::make_shared<ModuleData>(ModuleData{path, {}, std::move(file)});
@@ -203,7 +188,7 @@ Module LoadLibraryEx(const std::string& path, std::uint32_t /*flags*/) {
         return {};
     }
     std::uintptr_t value = memory::detail::NewHandleValue();
-    State().open.emplace(value, std::move(data));
+    Modules().open.emplace(value, std::move(data));
     return Module(ModuleHandle{value});
 }
 
@@ -216,28 +201,28 @@ ResourceInfoHandle FindResource(ModuleHandle module, const std::string& name, Re
         const ModuleResource& resource = data->resources[i];
         if (resource.type == type && NameMatches(resource, name)) {
             return ResourceInfoHandle{
-                HandleFor(State().infoHandles, State().infos, ResourceRef{data, i})};
+                HandleFor(Modules().infoHandles, Modules().infos, ResourceRef{data, i})};
         }
     }
     return data->file ? FindInFile(data, name, type) : ResourceInfoHandle{};
 }
 
 std::uint32_t SizeofResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
-    const ModuleResource* found = Resolve(State().infos, static_cast<std::uintptr_t>(resource));
+    const ModuleResource* found = Resolve(Modules().infos, static_cast<std::uintptr_t>(resource));
     return found == nullptr ? 0 : static_cast<std::uint32_t>(found->Data().size());
 }
 
 ResourceDataHandle LoadResource(ModuleHandle /*module*/, ResourceInfoHandle resource) {
-    auto found = State().infos.find(static_cast<std::uintptr_t>(resource));
-    if (found == State().infos.end() ||
+    auto found = Modules().infos.find(static_cast<std::uintptr_t>(resource));
+    if (found == Modules().infos.end() ||
         found->second.module->resources[found->second.index].loadFails) {
         return {};
     }
-    return ResourceDataHandle{HandleFor(State().dataHandles, State().data, found->second)};
+    return ResourceDataHandle{HandleFor(Modules().dataHandles, Modules().data, found->second)};
 }
 
 const void* LockResource(ResourceDataHandle data) {
-    const ModuleResource* found = Resolve(State().data, static_cast<std::uintptr_t>(data));
+    const ModuleResource* found = Resolve(Modules().data, static_cast<std::uintptr_t>(data));
     if (found == nullptr || found->lockFails) {
         return nullptr;
     }
@@ -296,7 +281,7 @@ const DecodedBitmap* Decode(const ModuleResource& resource) {
 Picture LoadResPicture(std::int32_t id) {
     ResourceInfoHandle info =
         FindResource(ModuleHandle{}, OwnResourceName(id), ResourceType::Bitmap);
-    const ModuleResource* resource = Resolve(State().infos, static_cast<std::uintptr_t>(info));
+    const ModuleResource* resource = Resolve(Modules().infos, static_cast<std::uintptr_t>(info));
     if (resource == nullptr) {
         RaiseResourceNotFound(id);
     }
@@ -312,37 +297,4 @@ Picture LoadResPicture(std::int32_t id) {
     return Picture(Bitmap(memory::detail::AddBitmap(std::move(bitmap))));
 }
 
-namespace memory {
-
-void RegisterModule(const std::string& path, std::vector<ModuleResource> resources) {
-    auto module = std::make_shared<ModuleData>();
-    module->path = path;
-    module->resources = std::move(resources);
-    State().registered[Lower(path)] = std::move(module);
-}
-
-int OpenModuleCount(const std::string& path) {
-    int count = 0;
-    for (const auto& [handle, module] : State().open) {
-        count += Lower(module->path) == Lower(path) ? 1 : 0;
-    }
-    return count;
-}
-
-void RemoveOwnResource(platform::ResourceType type, std::int32_t id) {
-    // A new module table, so that handles into the old one stay valid.
-    auto module = std::make_shared<ModuleData>(*OwnModule());
-    std::erase_if(module->resources, [&](const ModuleResource& resource) {
-        const auto* number = std::get_if<std::int32_t>(&resource.name);
-        return resource.type == type && number != nullptr && *number == id;
-    });
-    State().own = std::move(module);
-}
-
-void ResetModules() {
-    State().registered.clear();
-    State().own.reset(); // rebuilt from the embedded resources on next use
-}
-
-} // namespace memory
 } // namespace platform

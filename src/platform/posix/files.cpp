@@ -11,28 +11,15 @@
 #include <list>
 #include <system_error>
 
-#include "platform/posix/controls/files.h"
+#include "platform/posix/files_state.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct OpenEntry {
-    std::string key;
-    FileAccess access;
-    FileShare share;
-};
-
-struct FilesState {
-    std::list<OpenEntry> open;
-    std::optional<std::uint64_t> freeSpace;
-};
-
-FilesState& State() {
-    static FilesState state;
-    return state;
-}
+using posix::detail::Files;
+using posix::detail::OpenEntry;
 
 std::int32_t ErrorNumberFor(int code, std::int32_t otherwise) {
     switch (code) {
@@ -84,13 +71,13 @@ bool Denies(FileShare share, FileAccess access) {
 }
 
 bool IsOpen(const std::string& key) {
-    return std::any_of(State().open.begin(), State().open.end(),
+    return std::any_of(Files().open.begin(), Files().open.end(),
                        [&](const OpenEntry& entry) { return entry.key == key; });
 }
 
 // An open must not be denied by a holder, and must not deny what a holder already does.
 void CheckSharing(const std::string& key, FileAccess access, FileShare share) {
-    for (const OpenEntry& entry : State().open) {
+    for (const OpenEntry& entry : Files().open) {
         if (entry.key == key && (Denies(entry.share, access) || Denies(share, entry.access))) {
             throw FileError(kFileErrPermissionDenied);
         }
@@ -107,7 +94,7 @@ void CheckFolder(const std::string& path) {
 }
 
 void WriteAll(std::FILE* stream, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    auto& freeSpace = State().freeSpace;
+    auto& freeSpace = Files().freeSpace;
     std::size_t allowed = bytes.size();
     if (freeSpace && *freeSpace < allowed) {
         allowed = static_cast<std::size_t>(*freeSpace);
@@ -134,14 +121,14 @@ struct File::Impl {
     std::list<OpenEntry>::iterator entry;
 
     Impl(std::FILE* openStream, OpenEntry opened)
-        : stream(openStream), entry(State().open.insert(State().open.end(), std::move(opened))) {}
+        : stream(openStream), entry(Files().open.insert(Files().open.end(), std::move(opened))) {}
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
     ~Impl() {
         if (stream != nullptr) {
             std::fclose(stream);
         }
-        State().open.erase(entry);
+        Files().open.erase(entry);
     }
 };
 
@@ -278,19 +265,12 @@ void MoveFileReplacing(const std::string& from, const std::string& to) {
     }
 }
 
-namespace posix {
+namespace posix::detail {
 
-void SetFreeDiskSpace(std::optional<std::uint64_t> bytes) {
-    State().freeSpace = bytes;
+FilesState& Files() {
+    static FilesState state;
+    return state;
 }
 
-int OpenFileCount() {
-    return static_cast<int>(State().open.size());
-}
-
-void ResetFiles() {
-    State().freeSpace.reset();
-}
-
-} // namespace posix
+} // namespace posix::detail
 } // namespace platform
