@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
     std::printf("\nSpeed-ups (baseline time / our time, same process, same data):\n");
     bench::Ratio("Create vs strip by strip, 1920x1080", "Region/Create/1920x1080",
                  "Region/StripByStrip/1920x1080/iterations:1");
+    bench::Ratio("BandRegion vs pixman, build frame regions", "Region/FramesBuild/Band",
+                 "Region/FramesBuild/Pixman");
+    bench::Ratio("BandRegion vs pixman, combine frame pairs", "Region/FramesCombine/Band",
+                 "Region/FramesCombine/Pixman");
     for (const char* size : {"1280/720", "3840/2160"}) {
         const std::string suffix = std::string("/") + size;
         bench::Ratio("Resample vs stb triangle -> " + std::string(size), "Resample/Jellop" + suffix,
