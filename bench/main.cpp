@@ -28,7 +28,10 @@ class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+            // With --benchmark_repetitions the median aggregate ("<name>_median") is kept too,
+            // and the ratios prefer it to whichever repetition ran last.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
                 Timings()[run.benchmark_name()] =
                     run.GetAdjustedCPUTime() *
                     benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
@@ -40,8 +43,12 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 };
 
 void Ratio(const std::string& what, const std::string& ours, const std::string& baseline) {
-    auto a = Timings().find(ours);
-    auto b = Timings().find(baseline);
+    auto find = [](const std::string& name) {
+        auto median = Timings().find(name + "_median");
+        return median != Timings().end() ? median : Timings().find(name);
+    };
+    auto a = find(ours);
+    auto b = find(baseline);
     if (a == Timings().end() || b == Timings().end()) {
         return;
     }
@@ -70,6 +77,10 @@ int main(int argc, char** argv) {
     std::printf("\nSpeed-ups (baseline time / our time, same process, same data):\n");
     bench::Ratio("Create vs strip by strip, 1920x1080", "Region/Create/1920x1080",
                  "Region/StripByStrip/1920x1080/iterations:1");
+    bench::Ratio("BandRegion vs pixman, build frame regions", "Region/FramesBuild/Band",
+                 "Region/FramesBuild/Pixman");
+    bench::Ratio("BandRegion vs pixman, combine frame pairs", "Region/FramesCombine/Band",
+                 "Region/FramesCombine/Pixman");
     for (const char* size : {"1280/720", "3840/2160"}) {
         const std::string suffix = std::string("/") + size;
         bench::Ratio("Resample vs stb triangle -> " + std::string(size), "Resample/Jellop" + suffix,
