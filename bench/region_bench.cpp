@@ -22,6 +22,7 @@
 #include "imaging/cDIBSectionRegion.h"
 #include "pictures.h"
 #include "shared/imaging_build_strips.h"
+#include "support/frame_regions.h"
 
 namespace {
 
@@ -76,21 +77,9 @@ using platform::memory::BandRegion;
 // The rectangles of every region block in resources/regions, in file name order.
 const std::vector<std::vector<RegionRect>>& FrameRects() {
     static const std::vector<std::vector<RegionRect>> frames = [] {
-        std::vector<std::filesystem::path> paths;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(JELLOP_SOURCE_DIR "/resources/regions")) {
-            if (entry.path().extension() == ".rgn") {
-                paths.push_back(entry.path());
-            }
-        }
-        std::sort(paths.begin(), paths.end());
         std::vector<std::vector<RegionRect>> rects;
-        for (const auto& path : paths) {
-            std::ifstream in(path, std::ios::binary);
-            std::vector<char> chars{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
-            std::vector<std::byte> block(chars.size());
-            std::memcpy(block.data(), chars.data(), chars.size());
+        for (const auto& block :
+             jellop_test::FrameRegionBlocks(JELLOP_SOURCE_DIR "/resources/regions")) {
             bench::Check("every frame region block is valid", platform::IsValidRegionData(block));
             rects.push_back(platform::RegionDataRects(block));
         }

@@ -5,19 +5,15 @@
 // in a 16 x 16 grid; these have dozens of bands and several spans to a band.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <span>
 #include <vector>
 
 #include "gdi/memory/band_region.h"
 #include "gdi/region_data.h"
 #include "support/banded_form.h"
+#include "support/frame_regions.h"
 
 namespace {
 
@@ -26,22 +22,10 @@ using platform::memory::BandOp;
 using platform::memory::BandRegion;
 
 std::vector<std::vector<RegionRect>> FrameRects() {
-    std::vector<std::filesystem::path> paths;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(JELLOP_SOURCE_DIR "/resources/regions")) {
-        if (entry.path().extension() == ".rgn") {
-            paths.push_back(entry.path());
-        }
-    }
-    std::sort(paths.begin(), paths.end());
     std::vector<std::vector<RegionRect>> frames;
-    for (const auto& path : paths) {
-        std::ifstream in(path, std::ios::binary);
-        std::vector<char> chars{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-        std::vector<std::byte> block(chars.size());
-        std::memcpy(block.data(), chars.data(), chars.size());
-        EXPECT_TRUE(platform::IsValidRegionData(block)) << path;
+    for (const auto& block :
+         jellop_test::FrameRegionBlocks(JELLOP_SOURCE_DIR "/resources/regions")) {
+        EXPECT_TRUE(platform::IsValidRegionData(block));
         frames.push_back(platform::RegionDataRects(block));
     }
     return frames;
