@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
             continue;
         }
         ++clients;
-        XID base = ids[i].spec.client;
+        const auto& [who, length, value] = ids[i]; // the client, and its id value
+        XID base = who.client;
         int types = 0;
         XResType* resources = nullptr;
         if (XResQueryClientResources(display, base, &types, &resources)) {
