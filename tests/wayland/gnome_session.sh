@@ -67,6 +67,7 @@ move_pointer() {
     helper_ask native where | sed "s/^\([a-z]*\) - -/\1 $1 $2/"
 }
 double_click() { helper_ask mutter dblclick >/dev/null; }
+button() { helper_ask mutter "button $1 $2" >/dev/null; }
 screenshot() { # x y w h file.ppm
     gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell/Screenshot \
         --method org.gnome.Shell.Screenshot.ScreenshotArea "$1" "$2" "$3" "$4" false \
@@ -75,12 +76,15 @@ screenshot() { # x y w h file.ppm
 
 echo "with the relay (the extension): the pet follows the pointer over a native window"
 check_follows gnome
-check_dies
+echo "drag, menu and fade-out"
+check_drag
+check_menu_dies gnome
 
 echo "control, the extension disabled: the pet does not follow the pointer over a native window"
 gsettings set org.gnome.shell enabled-extensions "[]"
 for _ in $(seq 50); do has_owner org.desktopjellop.ShellPointer || break; sleep 0.1; done
 check_control "gnome-extensions enable $UUID"
+check_dies gnome
 
 helper_stop mutter
 helper_stop native

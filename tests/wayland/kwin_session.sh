@@ -16,6 +16,7 @@ ready=$(helper_read native)
 echo "native window: $ready; the X screen: $(xdpyinfo | awk '/dimensions:/ {print $2}')"
 move_pointer() { helper_ask native "move $1 $2"; }
 double_click() { helper_ask native dblclick >/dev/null; }
+button() { helper_ask native "button $1 $2" >/dev/null; }
 screenshot() { python3 "$here/kwin_screenshot.py" "$@"; }
 script_loaded() {
     gdbus call --session --dest org.kde.KWin --object-path /Scripting \
@@ -36,12 +37,15 @@ check "its script stays loaded ($(script_loaded))" test "$(script_loaded)" = "(t
 echo "with the relay (the program's KWin script): the pet follows the pointer over a native window"
 check_follows kwin
 check "the program's script replaced the one left behind and runs" test "$(script_loaded)" = "(true,)"
-check_dies
+echo "drag, menu and fade-out"
+check_drag
+check_menu_dies kwin
 check "at its end the program unloaded its script ($(script_loaded))" \
     test "$(script_loaded)" = "(false,)"
 
 echo "control, without the relay: the pet does not follow the pointer over a native window"
 check_control "JELLOP_POINTER_RELAY=off" JELLOP_POINTER_RELAY=off
+check_dies kwin
 
 helper_stop native
 echo "kwin: $FAILURES failed"

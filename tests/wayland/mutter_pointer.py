@@ -7,6 +7,7 @@ Commands on standard input, one a line; each answers one line:
               screen's corner), then a relative move from there ("moved X Y")
   escape      the Escape key (closes the overview the shell opens at start)
   dblclick    a double-click of the left button where the pointer is
+  button B S  presses (S "down") or releases (S "up") the button B ("left" or "right")
 Absolute motion would need a screen cast stream and PipeWire; relative motion needs neither."""
 import sys
 import time
@@ -43,6 +44,10 @@ for line in sys.stdin:
             session.NotifyPointerButton(dbus.Int32(0x110), pressed)
             time.sleep(0.03)
         print("clicked", flush=True)
+    elif words[0] == "button":
+        session.NotifyPointerButton(dbus.Int32(0x110 if words[1] == "left" else 0x111),
+                                    words[2] == "down")
+        print("button", words[1], words[2], flush=True)
     elif words[0] == "quit":
         break
 session.Stop()

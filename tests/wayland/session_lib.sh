@@ -5,8 +5,9 @@
 #
 # Needs: JELLOP (the program), WORK (a folder for pictures and logs), NATIVE (the native
 # window's colour), and the functions move_pointer X Y (moves the compositor's pointer, prints
-# where the native window saw it: "over ..." or "off ..."), double_click (where the pointer is)
-# and screenshot X Y W H FILE (a binary PPM of that area of the screen).
+# where the native window saw it: "over ..." or "off ..."), double_click and button left|right
+# down|up (where the pointer is), and screenshot X Y W H FILE (a binary PPM of that area of the
+# screen).
 
 FAILURES=0
 pass() { printf '  ok    %s\n' "$*"; }
@@ -154,31 +155,118 @@ check_follows() { # compositor
     check "nothing on standard error ($(head -c 300 "$WORK/relay.err"))" test ! -s "$WORK/relay.err"
 }
 
-# A double-click on the pet (the pointer put on it twice: it may have taken a step): it dies
-# and the program ends by itself.
-check_dies() {
-    local x y w h status
+# Puts the pointer on the pet's centre (twice: it may have taken a step meanwhile); prints the
+# pet's rectangle then.
+point_at_pet() {
+    local x y w h
     read -r x y w h <<<"$(window_rect "$PET_WINDOW")"
     move_pointer $((x + w / 2)) $((y + h / 2)) >/dev/null
     sleep 0.3
     read -r x y w h <<<"$(window_rect "$PET_WINDOW")"
     move_pointer $((x + w / 2)) $((y + h / 2)) >/dev/null
+    echo "$x $y $w $h"
+}
+
+# A double-click on the pet: it dies, fades out and the program ends by itself.
+check_dies() { # compositor
+    point_at_pet >/dev/null
     double_click
-    for _ in $(seq 100); do
-        if ! kill -0 "$PET_PID" 2>/dev/null; then
-            wait "$PET_PID"; status=$?; PET_PID=
-            check "double-clicked, it dies and the program ends (status $status)" test $status -eq 0
-            return
-        fi
+    check_ends_fading "$1" double-clicked
+}
+
+# Dragged with the left button by 150,100 in five moves, the pet goes with the pointer (its
+# walk takes no step meanwhile: the pointer stays on its centre).
+check_drag() {
+    local x y w h x2 y2 i
+    read -r x y w h <<<"$(point_at_pet)"
+    sleep 0.2
+    button left down
+    for i in 1 2 3 4 5; do
+        move_pointer $((x + w / 2 + 30 * i)) $((y + h / 2 + 20 * i)) >/dev/null
         sleep 0.1
     done
-    fail "double-clicked, the program did not end within 10 s"
-    stop_pet
+    sleep 0.3
+    button left up
+    sleep 0.3
+    read -r x2 y2 w h <<<"$(window_rect "$PET_WINDOW")"
+    check "dragged 150,100 with the left button, it went with the pointer ($((x2 - x)),$((y2 - y)))" \
+        test $(((x2 - x - 150) * (x2 - x - 150) + (y2 - y - 100) * (y2 - y - 100))) -le 100
+}
+
+# The program's pop-up menu: the viewable top-level X window of the pop-up menu type, if any.
+popup_menu() {
+    local w
+    for w in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
+        if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q POPUP_MENU &&
+            xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then
+            echo "$w"
+            return
+        fi
+    done
+}
+
+# A right-click on the pet opens its menu, which the compositor shows above the native window;
+# a click on its last item ("Die") ends the pet and the program, which fades out.
+check_menu_dies() { # compositor
+    local menu= x y w h mean
+    point_at_pet >/dev/null
+    sleep 0.2
+    button right down
+    button right up
+    for _ in $(seq 100); do
+        menu=$(popup_menu)
+        [ -n "$menu" ] && break
+        sleep 0.1
+    done
+    check "a right-click opens the menu (${menu:-none})" test -n "$menu"
+    [ -n "$menu" ] || return
+    read -r x y w h <<<"$(window_rect "$menu")"
+    sleep 0.3
+    screenshot "$x" "$y" "$w" "$h" "$WORK/$1-menu.ppm"
+    mean=$(convert "$WORK/$1-menu.ppm" -scale '1x1!' -format '%[hex:u.p{0,0}]' info:)
+    check "the compositor shows it above the native window (its mean colour $mean at $x,$y ${w}x$h)" \
+        python3 -c 'import sys; a, b = (bytes.fromhex(v[:6]) for v in sys.argv[1:]); sys.exit(max(abs(p - q) for p, q in zip(a, b)) < 40)' "$mean" "$NATIVE"
+    move_pointer $((x + w / 2)) $((y + h * 4 / 5)) >/dev/null
+    sleep 0.3
+    button left down
+    button left up
+    check_ends_fading "$1" "its menu's Die chosen"
+}
+
+# After a death request the last death frame is held from about 0.6 s to 2.6 s; then the window
+# fades out for at least 1.28 s and the program ends with status 0. The opacity is read from the
+# compositor's pictures: one of the held frame, then as many as it takes during the fade.
+check_ends_fading() { # compositor, what ended it
+    local x y w h status= seen= alpha
+    sleep 1.2
+    read -r x y w h <<<"$(window_rect "$PET_WINDOW")"
+    screenshot "$x" "$y" "$w" "$h" "$WORK/$1-held.ppm"
+    for _ in $(seq 150); do
+        if ! kill -0 "$PET_PID" 2>/dev/null; then
+            wait "$PET_PID"; status=$?; PET_PID=
+            break
+        fi
+        if screenshot "$x" "$y" "$w" "$h" "$WORK/$1-fading.ppm" &&
+            alpha=$(python3 "$(dirname "${BASH_SOURCE[0]}")/pet_alpha.py" "$WORK/$1-held.ppm" \
+                "$WORK/$1-fading.ppm" "$NATIVE"); then
+            seen="$seen $alpha"
+        fi
+    done
+    if [ -z "$status" ]; then
+        fail "$2, the program did not end within 15 s"
+        stop_pet
+        return
+    fi
+    check "$2, it dies and the program ends (status $status)" test "$status" -eq 0
+    # Its opacity as seen, in time order; the last pictures may come after the window went.
+    check "it fades out: the compositor showed it part-transparent (opacity seen:$seen)" \
+        awk -v seen="$seen" 'BEGIN {n = split(seen, a, " "); for (i = 1; i <= n; i++)
+            if (a[i] > 0.05 && a[i] < 0.95) exit 0; exit 1}'
 }
 
 # Without the relay: X last saw the pointer over the pet (an X window); the pointer then goes
 # over the native window and the pet stays where it is. Standard error has one line that
-# contains `says`.
+# contains `says`. The pet is left running.
 check_control() { # says, environment assignments...
     local says=$1 where before after x y w h; shift
     start_pet "$WORK/control.err" "$@" || fail "the pet did not show"
@@ -198,5 +286,4 @@ check_control() { # says, environment assignments...
     check "one line on standard error says why ($(cat "$WORK/control.err"))" \
         test "$(grep -c 'follows the pointer only over X windows' "$WORK/control.err")" -eq 1 -a \
         "$(grep -cF -- "$says" "$WORK/control.err")" -eq 1 -a "$(wc -l <"$WORK/control.err")" -eq 1
-    stop_pet
 }

@@ -9,6 +9,7 @@
  *                "over X Y SX SY" (over this window, at SX,SY in it) or "off X Y"
  *   where        says the same without moving
  *   dblclick     a double-click of the left button where the pointer is
+ *   button B S   presses (S "down") or releases (S "up") the button B ("left" or "right")
  *   quit
  * It prints "ready W H fake" (or "ready W H nofake") once the compositor shows the window at
  * W x H.
@@ -245,6 +246,13 @@ int main(int argc, char **argv) {
                 usleep(30000);
             }
             printf("clicked\n");
+            fflush(stdout);
+        } else if (sscanf(line, "button %31s %31s", x, y) == 2 && fake) {
+            /* BTN_LEFT or BTN_RIGHT */
+            org_kde_kwin_fake_input_button(fake, strcmp(x, "left") == 0 ? 0x110 : 0x111,
+                                           strcmp(y, "down") == 0 ? 1 : 0);
+            wl_display_roundtrip(display);
+            printf("button %s %s\n", x, y);
             fflush(stdout);
         } else if (strncmp(line, "quit", 4) == 0) {
             break;

@@ -5,6 +5,7 @@
 #include "platform/x11/xlib/window.h"
 
 #include "platform/x11/xlib/ewmh.h"
+#include "platform/x11/xlib/pet_visual.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -17,6 +18,7 @@ namespace {
 
 using platform::RegionRect;
 using platform::x11::EventLoop;
+using platform::x11::PetVisual;
 using platform::x11::PetWindow;
 using platform::x11::PixelView;
 using platform::x11::Point;
@@ -129,6 +131,78 @@ TEST_F(WindowTest, OneUpdateMovesSizesShapesAndPaintsTheWindow) {
         return true;
     };
     EXPECT_TRUE(Eventually(painted));
+}
+
+// On a visual with alpha (the pet's under Xwayland, whose compositor may show a window's whole
+// rectangle) the window's own pixels are the picture, opaque, inside its shape and clear (every
+// bit 0) outside it, after every change of picture, shape or size.
+TEST_F(WindowTest, OnAVisualWithAlphaThePictureIsClearOutsideTheShape) {
+    const std::optional<PetVisual> alpha = platform::x11::AlphaVisual(*connection_);
+    ASSERT_TRUE(alpha) << "the test server offers a 32-bit visual";
+    window_ = std::make_unique<PetWindow>(*connection_, *loop_, "Jellop test", Point{300, 200},
+                                          WindowSize{23, 17}, *alpha);
+    const TestPicture small(23, 17);
+    const TestPicture large(29, 21);
+    ServerPicture first(*connection_, small.View(), 1, *alpha);
+    ServerPicture second(*connection_, large.View(), 1, *alpha);
+    const std::vector<RegionRect> jelly = {{4, 0, 19, 6}, {1, 6, 22, 17}};
+    const std::vector<RegionRect> ring = {{0, 0, 23, 2}, {0, 2, 2, 15}, {21, 2, 23, 15},
+                                          {0, 15, 23, 17}};
+    const std::vector<RegionRect> grown = {{2, 0, 27, 21}};
+    struct Step {
+        const char* what;
+        WindowUpdate update;
+        bool removeShape;
+        std::optional<std::vector<RegionRect>> shows; // none: the whole window
+        WindowSize size;
+    };
+    const Step steps[] = {
+        {"a picture and its shape", {.shape = jelly, .picture = &first}, false, jelly, {23, 17}},
+        {"a new shape alone", {.shape = ring}, false, ring, {23, 17}},
+        {"a larger picture, size and shape",
+         {.size = WindowSize{29, 21}, .shape = grown, .picture = &second}, false, grown, {29, 21}},
+        {"the shape taken off", {}, true, std::nullopt, {29, 21}},
+        {"an empty shape", {.shape = std::span<const RegionRect>{}}, false,
+         std::vector<RegionRect>{}, {29, 21}},
+    };
+    bool shown = false;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        window_->Apply(step.update);
+        if (step.removeShape) {
+            window_->RemoveShape();
+        }
+        if (!shown) {
+            window_->Show();
+            ASSERT_TRUE(ShownAt({300, 200}));
+            shown = true;
+        }
+        // A manager's frame follows the window's shape a moment later, and clips it till then.
+        int wrong = -1;
+        auto painted = [&] {
+            XImage* image = XGetImage(observer_.Get(), window_->Id(), 0, 0, step.size.width,
+                                      step.size.height, AllPlanes, ZPixmap);
+            if (image == nullptr) {
+                return false;
+            }
+            wrong = 0;
+            for (int y = 0; y < step.size.height; ++y) {
+                for (int x = 0; x < step.size.width; ++x) {
+                    bool inside = !step.shows;
+                    for (const RegionRect& r : step.shows.value_or(std::vector<RegionRect>{})) {
+                        inside = inside ||
+                                 (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+                    }
+                    const unsigned long expected =
+                        inside ? 0xFF000000UL | TestPicture::Expected(x, y) : 0;
+                    wrong += (XGetPixel(image, x, y) & 0xFFFFFFFFUL) != expected;
+                }
+            }
+            XDestroyImage(image);
+            return wrong == 0;
+        };
+        EXPECT_TRUE(Eventually(painted)) << wrong << " pixels wrong";
+    }
 }
 
 // Inside one callback the position is read from the server once, or comes with the pointer's

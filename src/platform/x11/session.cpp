@@ -77,6 +77,7 @@ Session::Session() : connection_(Connection::Open()) {
     // The sound server's descriptors are waited for in the same poll as the display.
     loop_->SetPollFunction(&pulse::PollWithSound);
     closeSignals_ = std::make_unique<CloseSignals>(*loop_, &DeliverEndSignal);
+    formVisual_ = ChoosePetVisual(*connection_);
     dpi_ = ScreenDpi(*connection_);
     scale_ = ScaleForDpi(dpi_);
     primary_ = PrimaryMonitor(*connection_);
@@ -148,7 +149,7 @@ const ServerPicture* Session::Picture(BitmapHandle bitmap) {
     PixelView view{object->width, object->height, object->stride, object->pixels.get(),
                    object->bottomUp};
     UploadedPicture& uploaded = pictures_[key];
-    uploaded.picture = std::make_unique<ServerPicture>(*connection_, view, scale_);
+    uploaded.picture = std::make_unique<ServerPicture>(*connection_, view, scale_, formVisual_);
     uploaded.version = object->version;
     ++uploads_;
     return uploaded.picture.get();

@@ -20,6 +20,7 @@
 #include "platform/x11/xlib/loop.h"
 #include "platform/x11/xlib/menu.h"
 #include "platform/x11/xlib/messagebox.h"
+#include "platform/x11/xlib/pet_visual.h"
 #include "platform/x11/xlib/picture.h"
 #include "platform/x11/xlib/pointer.h"
 #include "platform/x11/xlib/screen.h"
@@ -69,6 +70,8 @@ class Session {
     Connection& GetConnection() const { return *connection_; }
     EventLoop& Loop() { return *loop_; }
     const Painter& GetPainter();
+    // What the form windows and their pictures are made for (pet_visual.h).
+    const PetVisual& FormVisual() const { return formVisual_; }
     double Dpi() const { return dpi_; }
     // The program's screen is the primary monitor, in pixels of a 96-DPI screen (screen.h):
     // its places count from the primary monitor's top-left corner, as Windows counts them, and
@@ -119,6 +122,7 @@ class Session {
     std::unique_ptr<EventLoop> loop_;
     std::unique_ptr<CloseSignals> closeSignals_;
     std::unique_ptr<Painter> painter_;
+    PetVisual formVisual_;
     double dpi_ = 96;
     int scale_ = 1;
     MonitorArea primary_;

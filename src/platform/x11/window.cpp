@@ -33,7 +33,8 @@ Window CreateFormWindow(const std::string& caption, std::int32_t x, std::int32_t
         session.GetConnection(), session.Loop(), caption,
         x11::Point{session.ToScreenX(x), session.ToScreenY(y)},
         x11::WindowSize{session.ToScreen(std::max(rect.Width(), 1)),
-                        session.ToScreen(std::max(rect.Height(), 1))});
+                        session.ToScreen(std::max(rect.Height(), 1))},
+        session.FormVisual());
     x11::PetWindow* window = form.window.get();
     WindowHandle handle = session.Add(std::move(form));
     window->OnButton(

@@ -24,12 +24,17 @@ unsigned long Channel(std::uint8_t value, unsigned long mask) {
 
 } // namespace
 
-ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels, int scale)
+ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels, int scale,
+                             const PetVisual& petVisual)
     : connection_(connection), width_(pixels.width * scale), height_(pixels.height * scale) {
     ::Display* display = connection.Get();
     int screen = connection.ScreenNumber();
-    Visual* visual = DefaultVisual(display, screen);
-    int depth = DefaultDepth(display, screen);
+    Visual* visual = petVisual.HasAlpha() ? petVisual.visual : DefaultVisual(display, screen);
+    int depth = petVisual.HasAlpha() ? petVisual.depth : DefaultDepth(display, screen);
+    // The bits the colours leave free are alpha on a visual that has it.
+    const unsigned long opaque =
+        petVisual.HasAlpha() ? 0xFFFFFFFFUL & ~(visual->red_mask | visual->green_mask | visual->blue_mask)
+                             : 0;
     pixmap_ = XCreatePixmap(display, connection.Root(), width_, height_, depth);
     XImage* image =
         XCreateImage(display, visual, depth, ZPixmap, 0, nullptr, width_, height_, 32, 0);
@@ -44,7 +49,7 @@ ServerPicture::ServerPicture(Connection& connection, const PixelView& pixels, in
             const std::uint8_t* pixel = row + 3 * (x / scale);
             XPutPixel(image, x, y,
                       Channel(pixel[2], visual->red_mask) | Channel(pixel[1], visual->green_mask) |
-                          Channel(pixel[0], visual->blue_mask));
+                          Channel(pixel[0], visual->blue_mask) | opaque);
         }
     }
     GC gc = XCreateGC(display, pixmap_, 0, nullptr);

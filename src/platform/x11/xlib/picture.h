@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/x11/xlib/display.h"
+#include "platform/x11/xlib/pet_visual.h"
 
 namespace platform::x11 {
 
@@ -24,9 +25,10 @@ struct PixelView {
 
 class ServerPicture {
   public:
-    // Uploads `pixels` (at least 1x1) for windows of the connection's default visual, each
-    // pixel drawn as a square of `scale` x `scale` (nearest neighbour: crisp).
-    ServerPicture(Connection& connection, const PixelView& pixels, int scale = 1);
+    // Uploads `pixels` (at least 1x1) for windows of `visual`, each pixel drawn as a square of
+    // `scale` x `scale` (nearest neighbour: crisp). With alpha, every pixel is opaque.
+    ServerPicture(Connection& connection, const PixelView& pixels, int scale = 1,
+                  const PetVisual& visual = {});
     ~ServerPicture();
     ServerPicture(const ServerPicture&) = delete;
     ServerPicture& operator=(const ServerPicture&) = delete;

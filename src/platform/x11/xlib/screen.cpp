@@ -4,10 +4,12 @@
 #include <X11/Xresource.h>
 #include <X11/extensions/Xrandr.h>
 
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace platform::x11 {
 
@@ -48,6 +50,30 @@ ScreenSize ScreenSizeInPixels(const Connection& connection) {
     ::Display* display = connection.Get();
     return {DisplayWidth(display, connection.ScreenNumber()),
             DisplayHeight(display, connection.ScreenNumber())};
+}
+
+bool ServedByXwayland(Connection& connection) {
+    ::Display* display = connection.Get();
+    int opcode = 0, eventBase = 0, errorBase = 0;
+    if (XQueryExtension(display, "XWAYLAND", &opcode, &eventBase, &errorBase)) {
+        return true;
+    }
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+        return false;
+    }
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection.Root());
+    bool xwayland = false;
+    if (resources != nullptr && resources->noutput > 0) {
+        if (XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[0])) {
+            xwayland = std::string_view(output->name, static_cast<std::size_t>(output->nameLen))
+                           .starts_with("XWAYLAND");
+            XRRFreeOutputInfo(output);
+        }
+    }
+    if (resources != nullptr) {
+        XRRFreeScreenResources(resources);
+    }
+    return xwayland;
 }
 
 MonitorArea PrimaryMonitor(Connection& connection) {

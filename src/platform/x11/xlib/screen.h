@@ -28,6 +28,10 @@ int ScaleForDpi(double dpi);
 // The size of the connection's screen in pixels.
 ScreenSize ScreenSizeInPixels(const Connection& connection);
 
+// Whether the X server is a Wayland compositor's (Xwayland): it offers the XWAYLAND extension
+// (Xwayland 23 and later) or names its RandR outputs XWAYLAND0, XWAYLAND1 and so on (all).
+bool ServedByXwayland(Connection& connection);
+
 // A monitor's part of the screen, in the screen's pixels.
 struct MonitorArea {
     int x = 0;

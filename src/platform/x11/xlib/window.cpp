@@ -17,7 +17,7 @@ namespace {
 
 constexpr long kEvents = ButtonPressMask | ButtonReleaseMask;
 
-void SetShape(::Display* display, Window window, std::span<const RegionRect> rects) {
+std::vector<XRectangle> ToXRectangles(std::span<const RegionRect> rects) {
     std::vector<XRectangle> xrects;
     xrects.reserve(rects.size());
     for (const RegionRect& rect : rects) {
@@ -25,6 +25,10 @@ void SetShape(::Display* display, Window window, std::span<const RegionRect> rec
                           static_cast<unsigned short>(rect.right - rect.left),
                           static_cast<unsigned short>(rect.bottom - rect.top)});
     }
+    return xrects;
+}
+
+void SetShape(::Display* display, Window window, std::vector<XRectangle>& xrects) {
     // ShapeSet replaces the old shape; the rectangles come banded (YXBanded), as regions keep
     // them. The bounding shape alone: a window with no input shape of its own takes the
     // pointer within its bounding shape, and one request a frame costs the server half.
@@ -35,24 +39,31 @@ void SetShape(::Display* display, Window window, std::span<const RegionRect> rec
 } // namespace
 
 PetWindow::PetWindow(Connection& connection, EventLoop& loop, const std::string& title,
-                     Point position, WindowSize size)
+                     Point position, WindowSize size, const PetVisual& visual)
     // A manager that cannot keep a window above the others (sway's lists no
     // _NET_WM_STATE_ABOVE) also floats the pet where it likes and ignores its moves: the window
     // then places and stacks itself, as without a manager.
     : connection_(connection), loop_(loop),
       managed_(WindowManagerRuns(connection) &&
                WindowManagerSupports(connection, "_NET_WM_STATE_ABOVE")),
-      held_(managed_), size_(size), clicks_(connection) {
+      held_(managed_), size_(size), visual_(visual), clicks_(connection) {
     ::Display* display = connection.Get();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = managed_ ? False : True;
     attributes.event_mask = EventMask();
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
-    window_ =
-        XCreateWindow(display, connection.Root(), position.x, position.y, size.width, size.height,
-                      0, CopyFromParent, InputOutput, CopyFromParent,
-                      CWOverrideRedirect | CWEventMask | CWBackPixmap | CWBorderPixel, &attributes);
+    unsigned long mask = CWOverrideRedirect | CWEventMask | CWBackPixmap | CWBorderPixel;
+    if (visual_.HasAlpha()) {
+        // Clear until it has a picture; a visual other than the root's needs its own colormap.
+        attributes.background_pixel = 0;
+        attributes.colormap = visual_.colormap;
+        mask = (mask & ~CWBackPixmap) | CWBackPixel | CWColormap;
+    }
+    window_ = XCreateWindow(
+        display, connection.Root(), position.x, position.y, size.width, size.height, 0,
+        visual_.HasAlpha() ? visual_.depth : CopyFromParent, InputOutput,
+        visual_.HasAlpha() ? visual_.visual : CopyFromParent, mask, &attributes);
     XStoreName(display, window_, title.c_str());
     XClassHint classHint{const_cast<char*>("jellop"), const_cast<char*>("Jellop")};
     XSetClassHint(display, window_, &classHint);
@@ -163,6 +174,9 @@ PetWindow::~PetWindow() {
     if (managerCheck_ != None) {
         loop_.SetWindowHandler(managerCheck_, nullptr);
     }
+    if (canvasGc_ != nullptr) {
+        XFreeGC(connection_.Get(), canvasGc_);
+    }
     XDestroyWindow(connection_.Get(), window_);
     XFlush(connection_.Get());
 }
@@ -240,16 +254,30 @@ void PetWindow::Hide() {
 void PetWindow::Apply(const WindowUpdate& update) {
     ::Display* display = connection_.Get();
     const bool resized = update.size && *update.size != size_;
-    const bool newPicture = update.picture != nullptr && update.picture->Get() != background_;
+    const bool newPicture = update.picture != nullptr && update.picture->Get() != picture_;
     if (newPicture) {
-        background_ = update.picture->Get();
-        XSetWindowBackgroundPixmap(display, window_, background_);
+        picture_ = update.picture->Get();
+    }
+    std::vector<XRectangle> shape;
+    if (update.shape) {
+        shape = ToXRectangles(*update.shape);
+        if (visual_.HasAlpha()) {
+            shape_ = shape;
+        }
+    }
+    // The background is set before a resize, which paints it. With alpha it is the picture cut
+    // to the shape at the window's new size, made again whenever one of those changed.
+    const bool repaint = visual_.HasAlpha()
+                             ? picture_ != None && (newPicture || update.shape || resized)
+                             : newPicture;
+    if (repaint) {
+        ShowPicture(update.size.value_or(size_));
     }
     // A shape that fits in the window as it is goes first; one that does not, once it has grown.
     const bool shapeFirst = update.shape && (!update.size || (update.size->width <= size_.width &&
                                                               update.size->height <= size_.height));
     if (shapeFirst) {
-        SetShape(display, window_, *update.shape);
+        SetShape(display, window_, shape);
     }
     if (update.size) {
         size_ = *update.size;
@@ -267,19 +295,56 @@ void PetWindow::Apply(const WindowUpdate& update) {
                       static_cast<unsigned>(size_.height));
     }
     if (update.shape && !shapeFirst) {
-        SetShape(display, window_, *update.shape);
+        SetShape(display, window_, shape);
     }
     // A resize paints the background over the whole window by itself (its contents are
-    // forgotten: the default bit gravity); a new picture at the same size needs a clear.
-    if (newPicture && !resized) {
+    // forgotten: the default bit gravity); a new background at the same size needs a clear.
+    if (repaint && !resized) {
         XClearWindow(display, window_);
     }
     connection_.Send();
 }
 
+// Makes the window's background the picture: the picture itself, or with alpha a copy of it
+// cut to the shape on a pixmap of the window's size, transparent (all bits 0) elsewhere.
+void PetWindow::ShowPicture(WindowSize size) {
+    ::Display* display = connection_.Get();
+    if (!visual_.HasAlpha()) {
+        XSetWindowBackgroundPixmap(display, window_, picture_);
+        return;
+    }
+    const auto width = static_cast<unsigned>(size.width);
+    const auto height = static_cast<unsigned>(size.height);
+    Pixmap canvas = XCreatePixmap(display, window_, width, height, visual_.depth);
+    if (canvasGc_ == nullptr) {
+        XGCValues values{};
+        values.graphics_exposures = False; // no word back from the server after each copy
+        canvasGc_ = XCreateGC(display, canvas, GCGraphicsExposures, &values);
+    }
+    XSetClipMask(display, canvasGc_, None);
+    XSetForeground(display, canvasGc_, 0);
+    XFillRectangle(display, canvas, canvasGc_, 0, 0, width, height);
+    if (shape_) {
+        XSetClipRectangles(display, canvasGc_, 0, 0, shape_->data(),
+                           static_cast<int>(shape_->size()), YXBanded);
+    }
+    XCopyArea(display, picture_, canvas, canvasGc_, 0, 0, width, height, 0, 0);
+    // The window keeps the pixmap as long as it is its background.
+    XSetWindowBackgroundPixmap(display, window_, canvas);
+    XFreePixmap(display, canvas);
+}
+
 void PetWindow::RemoveShape() {
-    XShapeCombineMask(connection_.Get(), window_, ShapeBounding, 0, 0, None, ShapeSet);
-    XFlush(connection_.Get());
+    ::Display* display = connection_.Get();
+    XShapeCombineMask(display, window_, ShapeBounding, 0, 0, None, ShapeSet);
+    if (visual_.HasAlpha()) {
+        shape_.reset();
+        if (picture_ != None) {
+            ShowPicture(size_);
+            XClearWindow(display, window_);
+        }
+    }
+    XFlush(display);
 }
 
 void PetWindow::SetOpacity(std::uint8_t alpha) {

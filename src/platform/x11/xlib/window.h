@@ -23,6 +23,7 @@
 #include "gdi/region_data.h"
 #include "platform/x11/xlib/display.h"
 #include "platform/x11/xlib/loop.h"
+#include "platform/x11/xlib/pet_visual.h"
 #include "platform/x11/xlib/picture.h"
 #include "platform/x11/xlib/pointer.h"
 
@@ -40,15 +41,18 @@ struct WindowUpdate {
     std::optional<WindowSize> size = std::nullopt;
     // Replaces the shape by these banded rectangles (right and bottom exclusive).
     std::optional<std::span<const RegionRect>> shape = std::nullopt;
-    // The window's background from now on (the server keeps it for the window even when the
-    // ServerPicture is freed).
+    // The picture the window shows from now on, made for the window's visual (the server keeps
+    // it for the window even when the ServerPicture is freed; on a visual with alpha the window
+    // keeps a copy cut to the shape, made again from the picture when only the shape changes).
     const ServerPicture* picture = nullptr;
 };
 
 class PetWindow {
   public:
+    // On a visual with alpha the window is transparent outside its shape as well as cut to it
+    // (pet_visual.h).
     PetWindow(Connection& connection, EventLoop& loop, const std::string& title, Point position,
-              WindowSize size);
+              WindowSize size, const PetVisual& visual = {});
     ~PetWindow();
     PetWindow(const PetWindow&) = delete;
     PetWindow& operator=(const PetWindow&) = delete;
@@ -106,6 +110,7 @@ class PetWindow {
     void ManagerChanged();
     void RaiseWithoutManager();
     void HandleEvent(const XEvent& event);
+    void ShowPicture(WindowSize size);
 
     Connection& connection_;
     EventLoop& loop_;
@@ -117,7 +122,12 @@ class PetWindow {
     bool keepRaised_ = true;
     bool topmost_ = true;
     WindowSize size_;
-    Pixmap background_ = None; // the picture the window shows
+    PetVisual visual_;
+    Pixmap picture_ = None; // the picture the window shows
+    // With alpha: the shape the picture is cut to (none: the whole window), and the context
+    // that draws the cut copies.
+    std::optional<std::vector<XRectangle>> shape_;
+    GC canvasGc_ = nullptr;
     // The position last read, in the loop's callback turn `positionTurn_`.
     mutable std::optional<Point> position_;
     mutable std::uint64_t positionTurn_ = 0;
