@@ -68,6 +68,17 @@ move_pointer() {
 }
 double_click() { helper_ask mutter dblclick >/dev/null; }
 button() { helper_ask mutter "button $1 $2" >/dev/null; }
+pet_roles() {
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.gnome.Shell.Eval "(() => {
+            const w = global.get_window_actors().map(a => a.meta_window)
+                .find(w => w.get_wm_class_instance() === 'jellop');
+            if (!w) return 'none';
+            return [w.is_skip_taskbar() ? 'skip-taskbar' : 'taskbar',
+                imports.ui.altTab.getWindows(null).includes(w) ? 'switcher' : 'skip-switcher', w.is_above() ? 'above' : 'not-above',
+                w.has_focus() ? 'focused' : 'unfocused'].join(' ');
+        })()" | sed -n "s/^(true, '\"\(.*\)\"')$/\1/p"
+}
 screenshot() { # x y w h file.ppm
     gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell/Screenshot \
         --method org.gnome.Shell.Screenshot.ScreenshotArea "$1" "$2" "$3" "$4" false \
@@ -76,6 +87,7 @@ screenshot() { # x y w h file.ppm
 
 echo "with the relay (the extension): the pet follows the pointer over a native window"
 check_follows gnome
+check_roles
 echo "drag, menu and fade-out"
 check_drag
 check_menu_dies gnome

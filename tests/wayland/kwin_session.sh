@@ -18,6 +18,31 @@ move_pointer() { helper_ask native "move $1 $2"; }
 double_click() { helper_ask native dblclick >/dev/null; }
 button() { helper_ask native "button $1 $2" >/dev/null; }
 screenshot() { python3 "$here/kwin_screenshot.py" "$@"; }
+# A KWin script prints the pet's window's roles into KWin's log (this run's kwin.log). KWin's
+# window switcher lists the windows that are not skipSwitcher and take tab focus: normal windows
+# and dialogs that take input.
+pet_roles() {
+    local name=jellop-roles-$(date +%s%N) line=
+    cat >"$WORK/$name.js" <<SCRIPT
+const c = workspace.clientList().find(c => c.resourceClass == "jellop");
+print("$name " + (!c ? "none" : [c.skipTaskbar ? "skip-taskbar" : "taskbar",
+    c.skipPager ? "skip-pager" : "pager",
+    !c.skipSwitcher && (c.normalWindow || c.dialog) && c.wantsInput ? "switcher" : "skip-switcher",
+    c.keepAbove ? "above" : "not-above", c.active ? "focused" : "unfocused"].join(" ")));
+SCRIPT
+    gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+        --method org.kde.kwin.Scripting.loadScript "$WORK/$name.js" "$name" >/dev/null &&
+        gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+            --method org.kde.kwin.Scripting.start >/dev/null
+    for _ in $(seq 50); do
+        line=$(grep -o "$name .*" "$WORK/kwin.log" | head -n 1)
+        [ -n "$line" ] && break
+        sleep 0.1
+    done
+    gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+        --method org.kde.kwin.Scripting.unloadScript "$name" >/dev/null
+    echo "${line#"$name "}"
+}
 script_loaded() {
     gdbus call --session --dest org.kde.KWin --object-path /Scripting \
         --method org.kde.kwin.Scripting.isScriptLoaded desktop-jellop-pointer 2>/dev/null
@@ -37,6 +62,7 @@ check "its script stays loaded ($(script_loaded))" test "$(script_loaded)" = "(t
 echo "with the relay (the program's KWin script): the pet follows the pointer over a native window"
 check_follows kwin
 check "the program's script replaced the one left behind and runs" test "$(script_loaded)" = "(true,)"
+check_roles
 echo "drag, menu and fade-out"
 check_drag
 check_menu_dies kwin

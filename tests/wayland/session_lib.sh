@@ -7,7 +7,9 @@
 # window's colour), and the functions move_pointer X Y (moves the compositor's pointer, prints
 # where the native window saw it: "over ..." or "off ..."), double_click and button left|right
 # down|up (where the pointer is), and screenshot X Y W H FILE (a binary PPM of that area of the
-# screen).
+# screen). Where it can, it also defines pet_roles: what the compositor makes of the pet's
+# window, as words (taskbar or skip-taskbar, switcher or skip-switcher, pager or skip-pager
+# where there is a pager, above or not-above, focused or unfocused), or "none".
 
 FAILURES=0
 pass() { printf '  ok    %s\n' "$*"; }
@@ -155,6 +157,30 @@ check_follows() { # compositor
     check "nothing on standard error ($(head -c 300 "$WORK/relay.err"))" test ! -s "$WORK/relay.err"
 }
 
+# What the compositor makes of the pet's window: in no taskbar, pager or window switcher, kept
+# above, and not focused, also once it has been clicked (a press and release on it, which
+# drags it nowhere). The focus stays with the native window.
+check_roles() {
+    local roles
+    roles=$(pet_roles)
+    check "the compositor keeps it out of taskbar and switcher, above, unfocused ($roles)" \
+        roles_are "$roles"
+    point_at_pet >/dev/null
+    sleep 0.2
+    button left down
+    button left up
+    sleep 0.5
+    roles=$(pet_roles)
+    check "clicked, it does not take the focus ($roles)" roles_are "$roles"
+}
+roles_are() { # words: the wanted ones, and not "pager"
+    local word
+    for word in skip-taskbar skip-switcher above unfocused; do
+        grep -qE "(^| )$word( |\$)" <<<"$1" || return 1
+    done
+    ! grep -qE '(^| )pager( |$)' <<<"$1"
+}
+
 # Puts the pointer on the pet's centre (twice: it may have taken a step meanwhile); prints the
 # pet's rectangle then.
 point_at_pet() {
@@ -235,7 +261,8 @@ check_menu_dies() { # compositor
 
 # After a death request the last death frame is held from about 0.6 s to 2.6 s; then the window
 # fades out for at least 1.28 s and the program ends with status 0. The opacity is read from the
-# compositor's pictures: one of the held frame, then as many as it takes during the fade.
+# compositor's pictures: one of the held frame, then as many as it takes during the fade
+# (FADE_SHOWN=no: where the compositor shows no window's opacity, only said).
 check_ends_fading() { # compositor, what ended it
     local x y w h status= seen= alpha
     sleep 1.2
@@ -259,6 +286,10 @@ check_ends_fading() { # compositor, what ended it
     fi
     check "$2, it dies and the program ends (status $status)" test "$status" -eq 0
     # Its opacity as seen, in time order; the last pictures may come after the window went.
+    if [ "${FADE_SHOWN:-yes}" = no ]; then
+        echo "  known: this compositor shows no window's opacity (opacity seen:$seen)"
+        return
+    fi
     check "it fades out: the compositor showed it part-transparent (opacity seen:$seen)" \
         awk -v seen="$seen" 'BEGIN {n = split(seen, a, " "); for (i = 1; i <= n; i++)
             if (a[i] > 0.05 && a[i] < 0.95) exit 0; exit 1}'

@@ -17,6 +17,12 @@ echo "native window: $(helper_read native)"
 screenshot() {
     grim -t ppm "$WORK/screen.ppm" && convert "$WORK/screen.ppm" -crop "${3}x$4+$1+$2" +repage "$5"
 }
+# X's pointer and buttons, by XTest.
+move_pointer() { xdotool mousemove "$1" "$2"; echo "x $1 $2"; }
+button() { xdotool "mouse$2" "$([ "$1" = left ] && echo 1 || echo 3)"; }
+double_click() { xdotool click --repeat 2 --delay 100 1; }
+# sway shows no window's opacity: the pet vanishes at the end of its fade-out.
+FADE_SHOWN=no
 
 echo "the pet shows and follows the pointer X knows; one line says what it cannot do"
 t0=$(date +%s%N)
@@ -34,7 +40,9 @@ check "it walks towards X's pointer ($before -> $after px from it in 3 s)" \
     test $((before - after)) -ge 60
 check "one line on standard error says what it cannot do ($(cat "$WORK/sway.err"))" \
     test "$(grep -c 'follows the pointer only over X windows: this compositor tells no program where the pointer is' "$WORK/sway.err")" -eq 1 -a "$(wc -l <"$WORK/sway.err")" -eq 1
-stop_pet
+echo "drag and menu, by X's pointer"
+check_drag
+check_menu_dies sway
 
 helper_stop native
 echo "sway: $FAILURES failed"
