@@ -96,7 +96,7 @@ jellop_kill() { # name
     read -r pid program <"$pidfile"
     rm -f "$pidfile"
     if [ "$(basename "$(readlink "/proc/$pid/exe" 2>/dev/null)")" = "$program" ] ||
-        tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -q "$program\$"; then
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/cmdline" | head -n 1 | grep -q "$program\$"; then
         kill "$pid" 2>/dev/null || true
         local tries=50
         while [ -d "/proc/$pid" ] && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
@@ -213,6 +213,11 @@ jellop_manager() { # [command...]
     [ $# -gt 0 ] || set -- openbox --sm-disable
     local before
     before=$(jellop_manager_window)
+    # The manager taken over from should end by itself; kept on record until jellop_stop in
+    # case it does not.
+    if [ -f "$JELLOP_RUN/manager.pid" ]; then
+        mv "$JELLOP_RUN/manager.pid" "$JELLOP_RUN/manager-replaced.$(date +%s%N).pid"
+    fi
     jellop_spawn manager "$JELLOP_RUN/manager.log" "$@"
     jellop_wait_for 20 bash -c 'id=$(jellop_manager_window) && [ -n "$id" ] && [ "$id" != "$1" ]' \
         bash "$before" || { jellop_log "$1 did not take over as window manager"; return 1; }
@@ -261,7 +266,10 @@ jellop_desktop() { # bare | managed
 
 jellop_stop() {
     [ -n "${JELLOP_RUN:-}" ] && [ -d "$JELLOP_RUN" ] || return 0
-    local name
+    local name pidfile
+    for pidfile in "$JELLOP_RUN"/manager-replaced.*.pid; do
+        [ -f "$pidfile" ] && jellop_kill "$(basename "$pidfile" .pid)"
+    done
     for name in busy1 busy2 keepalive picom manager pulse xvfb xorg; do
         jellop_kill $name
     done
