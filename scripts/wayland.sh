@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # The Wayland tier: the native pet under real Wayland compositors started headless, each with
 # Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
-# its virtual backend (output scale 1 and 2), GNOME Shell headless, sway headless. Installs the
-# compositors and what the tier builds with, builds the program and the tier's native window
-# (build/linux), runs each compositor in a private session bus, home and runtime folder, and
-# fails when any check fails. The compositors' logs
-# and pictures are kept in build/linux/wayland/.
+# its virtual backend (output scale 1 and 2), GNOME Shell headless, sway headless; and both forms
+# of the GNOME Shell extension in gjs. Installs the compositors and what the tier builds with,
+# builds the program and the tier's native window (build/linux), runs each compositor in a
+# private session bus, home and runtime folder, and fails when any check fails. The
+# compositors' logs and pictures are kept in build/linux/wayland/.
 #   scripts/wayland.sh            every compositor
-#   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, sway)
+#   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, gnome-extension, sway)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 
-JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell sway swaybg grim x11-xserver-utils xwayland plasma-wayland-protocols
+JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell gjs sway swaybg grim x11-xserver-utils xwayland plasma-wayland-protocols
     wayland-protocols libwayland-dev libsystemd-dev python3-dbus dbus util-linux xdotool x11-utils
     imagemagick)
 
@@ -130,13 +130,23 @@ CONFIG
 
 jellop_wayland_kwin-scale2() { jellop_wayland_kwin "$1" 2; }
 
+# Both forms of the GNOME Shell extension in gjs, the shell's parts stood in for
+# (tests/wayland/gnome_extension_forms.js): the only run of the form for GNOME 45 and later,
+# which Debian 12 does not have.
+jellop_wayland_gnome-extension() { # run folder
+    timeout -k 5 60 env -i PATH=/usr/bin:/bin HOME="$1" \
+        GI_TYPELIB_PATH="$(echo /usr/lib/*/mutter-11)" \
+        dbus-run-session -- gjs -m tests/wayland/gnome_extension_forms.js \
+        "$JELLOP_ROOT/resources/linux/gnome-shell" 2>/dev/null
+}
+
 jellop_wayland_install
 jellop_configure linux
 cmake --build --preset linux --target jellop wl_pointer_window
 run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 failed=0
-for compositor in ${@:-kwin kwin-scale2 gnome sway}; do
+for compositor in ${@:-kwin kwin-scale2 gnome gnome-extension sway}; do
     started=$(date +%s)
     jellop_log "the Wayland tier on $compositor"
     "jellop_wayland_$compositor" "$run" || failed=1
