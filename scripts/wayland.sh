@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # The Wayland tier: the native pet under real Wayland compositors started headless, each with
 # Xwayland, checked from outside as a user would see it (tests/wayland/*_session.sh): KWin on
-# its virtual backend (output scale 1 and 2), GNOME Shell headless, sway headless; and both forms
+# its virtual backend (output scale 1 and 2), GNOME Shell headless, sway and weston headless; and both forms
 # of the GNOME Shell extension in gjs. Installs the compositors and what the tier builds with,
 # builds the program and the tier's native window (build/linux), runs each compositor in a
 # private session bus, home and runtime folder, and fails when any check fails. The
 # compositors' logs and pictures are kept in build/linux/wayland/.
 #   scripts/wayland.sh            every compositor
-#   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, gnome-extension, sway)
+#   scripts/wayland.sh kwin       one (kwin, kwin-scale2, gnome, gnome-extension, sway, weston)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cd "$JELLOP_ROOT"
 
-JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell gjs sway swaybg grim x11-xserver-utils xwayland plasma-wayland-protocols
+JELLOP_WAYLAND_PACKAGES=(kwin-wayland gnome-shell gjs sway swaybg weston grim x11-xserver-utils xwayland plasma-wayland-protocols
     wayland-protocols libwayland-dev libsystemd-dev python3-dbus dbus util-linux xdotool x11-utils
     imagemagick)
 
@@ -113,7 +113,7 @@ CONFIG
         env -i PATH=/usr/bin:/bin HOME="$run/home" DISPLAY="$(cat "$run/runtime/display")" \
             WAYLAND_DISPLAY="$run/runtime/wayland-1" XDG_RUNTIME_DIR="$run/root-runtime" \
             JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
-            dbus-run-session -- "$JELLOP_ROOT/tests/wayland/sway_session.sh" \
+            COMPOSITOR=sway dbus-run-session -- "$JELLOP_ROOT/tests/wayland/xpointer_session.sh" \
             2>"$work/session.log" || status=$?
     else
         jellop_log "sway did not start"
@@ -124,6 +124,41 @@ CONFIG
     if [ $status -ne 0 ]; then
         jellop_log "sway tier failed ($status); the end of sway's log:"
         grep -v '^$' "$work/sway.log" | tail -n 15 >&2
+    fi
+    return $status
+}
+
+# weston 10 headless with Xwayland (tests/wayland/xpointer_session.sh, as for sway): the pixman
+# renderer, so that the output has pixels, and --debug, which lets weston-screenshooter take
+# pictures of it. weston starts Xwayland at the first X client and names its display in its log.
+jellop_wayland_weston() { # run folder
+    local run=$1/weston helper status=0 pid display
+    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local work=$JELLOP_ROOT/build/linux/wayland/weston
+    rm -rf "$work"
+    mkdir -p "$run/home" "$run/runtime" "$work"
+    chmod 700 "$run/runtime"
+    env -i PATH=/usr/bin:/bin HOME="$run/home" XDG_RUNTIME_DIR="$run/runtime" \
+        timeout -k 5 300 weston --backend=headless-backend.so --use-pixman --xwayland \
+        --socket=jellop-weston --width=1280 --height=800 --debug --log="$work/weston.log" \
+        >"$work/weston.out" 2>&1 &
+    pid=$!
+    if jellop_wait_for 20 grep -q "xserver listening on display" "$work/weston.log"; then
+        display=$(grep -o "xserver listening on display :[0-9]*" "$work/weston.log" | grep -o ':[0-9]*$')
+        env -i PATH=/usr/bin:/bin HOME="$run/home" DISPLAY="$display" \
+            WAYLAND_DISPLAY=jellop-weston XDG_RUNTIME_DIR="$run/runtime" \
+            JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
+            COMPOSITOR=weston dbus-run-session -- "$JELLOP_ROOT/tests/wayland/xpointer_session.sh" \
+            2>"$work/session.log" || status=$?
+    else
+        jellop_log "weston did not start"
+        status=1
+    fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    if [ $status -ne 0 ]; then
+        jellop_log "weston tier failed ($status); the end of weston's log:"
+        grep -v '^$' "$work/weston.log" | tail -n 15 >&2
     fi
     return $status
 }
@@ -146,7 +181,7 @@ cmake --build --preset linux --target jellop wl_pointer_window
 run=$(mktemp -d "${TMPDIR:-/tmp}/jellop-wayland.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 failed=0
-for compositor in ${@:-kwin kwin-scale2 gnome gnome-extension sway}; do
+for compositor in ${@:-kwin kwin-scale2 gnome gnome-extension sway weston}; do
     started=$(date +%s)
     jellop_log "the Wayland tier on $compositor"
     "jellop_wayland_$compositor" "$run" || failed=1
