@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -123,8 +124,19 @@ std::string Describe(const std::vector<Stretch>& stretches) {
 }
 
 double LevelDb(const std::vector<double>& channel, const Stretch& stretch) {
-    std::size_t length = stretch.end - stretch.begin;
-    return RmsDb(channel, stretch.begin + length / 5, stretch.end - length / 5);
+    const std::size_t length = stretch.end - stretch.begin;
+    const std::size_t begin = stretch.begin + length / 5;
+    const std::size_t end = stretch.end - length / 5;
+    std::vector<double> levels;
+    for (std::size_t at = begin; at + kWindow <= end; at += kWindow) {
+        levels.push_back(RmsDb(channel, at, at + kWindow));
+    }
+    if (levels.empty()) {
+        return RmsDb(channel, begin, end);
+    }
+    auto middle = levels.begin() + static_cast<std::ptrdiff_t>(levels.size() / 2);
+    std::nth_element(levels.begin(), middle, levels.end());
+    return *middle;
 }
 
 std::vector<double> ToneAmplitudes(const std::vector<double>& channel, double hz) {

@@ -53,7 +53,9 @@ std::vector<Stretch> SoundStretches(const Recording& recording, double threshold
 // The stretches as a test's message gives them: where each begins and how long it lasts.
 std::string Describe(const std::vector<Stretch>& stretches);
 
-// RMS level in dBFS of the middle 60% of a stretch of one channel.
+// The level in dBFS of the middle 60% of a stretch of one channel: the median of its 10 ms
+// windows' RMS levels, so that gaps in the recording (a sound server starved for a moment on a
+// loaded machine) do not pull a steady sound's level down.
 double LevelDb(const std::vector<double>& channel, const Stretch& stretch);
 
 // Amplitude (1 = full scale) of the `hz` component of each 10 ms window of a channel.
