@@ -50,11 +50,7 @@ jellop_wayland_kwin() { # run folder [scale]
         --socket jellop-kwin-$$ --no-lockscreen --exit-with-session \
         "$JELLOP_ROOT/tests/wayland/kwin_session.sh" 3>&5 4>&6 >"$work/kwin.log" 2>&1 || status=$?
     exec 5>&- 6>&-
-    if [ $status -ne 0 ]; then
-        jellop_log "KWin tier failed ($status); the end of KWin's log:"
-        grep -v '^$' "$work/kwin.log" | tail -n 15 >&2
-    fi
-    return $status
+    jellop_wayland_end KWin "" "$work/kwin.log" $status
 }
 
 # GNOME Shell 43 headless (tests/wayland/gnome_session.sh). The shell needs a system bus and
@@ -77,18 +73,13 @@ jellop_wayland_gnome() { # run folder
             kill "$(cat "$WORK/system-bus.pid")"
             exit $status' "$JELLOP_ROOT/tests/wayland/gnome_session.sh" 2>"$work/session.log" ||
         status=$?
-    if [ $status -ne 0 ]; then
-        jellop_log "GNOME tier failed ($status); the end of the shell's log:"
-        grep -v '^$' "$work/gnome-shell.log" | tail -n 15 >&2
-    fi
-    return $status
+    jellop_wayland_end "GNOME Shell" "" "$work/gnome-shell.log" $status
 }
 
 # sway 1.7 headless with Xwayland. sway refuses to run as root: it runs as nobody, lets root's
 # X clients in (xhost) and writes its X display's name where the session script finds it.
 jellop_wayland_sway() { # run folder
-    local run=$1/sway helper status=0 pid
-    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local run=$1/sway status=0 pid
     local work=$JELLOP_ROOT/build/linux/wayland/sway
     rm -rf "$work"
     mkdir -p "$run/home" "$run/runtime" "$work"
@@ -110,30 +101,21 @@ CONFIG
         # Root's clients have a runtime folder of their own (PulseAudio's client complains
         # about one owned by another user).
         mkdir -p "$run/root-runtime" && chmod 700 "$run/root-runtime"
-        env -i PATH=/usr/bin:/bin HOME="$run/home" DISPLAY="$(cat "$run/runtime/display")" \
+        jellop_wayland_xpointer_session sway DISPLAY="$(cat "$run/runtime/display")" \
             WAYLAND_DISPLAY="$run/runtime/wayland-1" XDG_RUNTIME_DIR="$run/root-runtime" \
-            JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
-            COMPOSITOR=sway dbus-run-session -- "$JELLOP_ROOT/tests/wayland/xpointer_session.sh" \
-            2>"$work/session.log" || status=$?
+            HOME="$run/home" || status=$?
     else
         jellop_log "sway did not start"
         status=1
     fi
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    if [ $status -ne 0 ]; then
-        jellop_log "sway tier failed ($status); the end of sway's log:"
-        grep -v '^$' "$work/sway.log" | tail -n 15 >&2
-    fi
-    return $status
+    jellop_wayland_end sway "$pid" "$work/sway.log" $status
 }
 
 # weston 10 headless with Xwayland (tests/wayland/xpointer_session.sh, as for sway): the pixman
 # renderer, so that the output has pixels, and --debug, which lets weston-screenshooter take
 # pictures of it. weston starts Xwayland at the first X client and names its display in its log.
 jellop_wayland_weston() { # run folder
-    local run=$1/weston helper status=0 pid display
-    helper=$(readlink -f build/linux/tests/wayland/wl_pointer_window)
+    local run=$1/weston status=0 pid display
     local work=$JELLOP_ROOT/build/linux/wayland/weston
     rm -rf "$work"
     mkdir -p "$run/home" "$run/runtime" "$work"
@@ -145,22 +127,38 @@ jellop_wayland_weston() { # run folder
     pid=$!
     if jellop_wait_for 20 grep -q "xserver listening on display" "$work/weston.log"; then
         display=$(grep -o "xserver listening on display :[0-9]*" "$work/weston.log" | grep -o ':[0-9]*$')
-        env -i PATH=/usr/bin:/bin HOME="$run/home" DISPLAY="$display" \
-            WAYLAND_DISPLAY=jellop-weston XDG_RUNTIME_DIR="$run/runtime" \
-            JELLOP="$JELLOP_ROOT/build/linux/jellop" HELPER="$helper" WORK="$work" \
-            COMPOSITOR=weston dbus-run-session -- "$JELLOP_ROOT/tests/wayland/xpointer_session.sh" \
-            2>"$work/session.log" || status=$?
+        jellop_wayland_xpointer_session weston DISPLAY="$display" WAYLAND_DISPLAY=jellop-weston \
+            XDG_RUNTIME_DIR="$run/runtime" HOME="$run/home" || status=$?
     else
         jellop_log "weston did not start"
         status=1
     fi
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    if [ $status -ne 0 ]; then
-        jellop_log "weston tier failed ($status); the end of weston's log:"
-        grep -v '^$' "$work/weston.log" | tail -n 15 >&2
+    jellop_wayland_end weston "$pid" "$work/weston.log" $status
+}
+
+# tests/wayland/xpointer_session.sh on `compositor`, in a private session bus with the
+# compositor's DISPLAY, WAYLAND_DISPLAY and the rest given as assignments.
+jellop_wayland_xpointer_session() { # compositor, assignments...
+    local compositor=$1 work=$JELLOP_ROOT/build/linux/wayland/$1
+    shift
+    env -i PATH=/usr/bin:/bin "$@" JELLOP="$JELLOP_ROOT/build/linux/jellop" \
+        HELPER="$(readlink -f build/linux/tests/wayland/wl_pointer_window)" WORK="$work" \
+        COMPOSITOR="$compositor" dbus-run-session -- \
+        "$JELLOP_ROOT/tests/wayland/xpointer_session.sh" 2>"$work/session.log"
+}
+
+# Stops a compositor's run (its process `pid`, if it still runs in the background) and, when the
+# run failed, shows the end of its log; the run's status.
+jellop_wayland_end() { # compositor, pid or "", log, status
+    if [ -n "$2" ]; then
+        kill "$2" 2>/dev/null
+        wait "$2" 2>/dev/null
     fi
-    return $status
+    if [ "$4" -ne 0 ]; then
+        jellop_log "$1 tier failed ($4); the end of its log:"
+        grep -v '^$' "$3" | tail -n 15 >&2
+    fi
+    return "$4"
 }
 
 jellop_wayland_kwin-scale2() { jellop_wayland_kwin "$1" 2; }
