@@ -11,6 +11,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "harness.h"
@@ -599,7 +600,10 @@ TEST_F(PetEndToEnd, OnAComposedDesktopItFadesInAndAfterDeathFadesOut) {
     // The fade-in: frame 101 in place from transparent to opaque.
     std::vector<OpacitySample> in;
     auto end = Clock::now() + 15s; // a starved machine stretches the fade's 10 ms steps
-    while (Clock::now() < end && (in.size() < 3 || in.back().screen < 0.99)) {
+    // Until both the screen and the opacity set are opaque: a screen that shows the pet opaque
+    // while the program still fades it in is a flash the samples after it show.
+    while (Clock::now() < end &&
+           (in.size() < 3 || in.back().screen < 0.99 || in.back().property < 0.99)) {
         sample(101, in);
     }
     // From the first sample in which the layered alpha shows as transparent.
@@ -611,7 +615,14 @@ TEST_F(PetEndToEnd, OnAComposedDesktopItFadesInAndAfterDeathFadesOut) {
     double rise = std::chrono::duration<double>(opaque->at - first->at).count();
     std::cout << "fade-in: transparent to opaque in " << rise << " s, "
               << std::distance(first, opaque) << " samples\n";
-    EXPECT_GT(rise, 0.35) << "52 steps of 5/255, 10 ms apart";
+    // What was seen, for a failure's message: each sample's time, screen and set opacity.
+    std::ostringstream seen;
+    const auto shown = std::distance(first, opaque) + 4;
+    for (auto s = first; s != in.end() && std::distance(first, s) < shown; ++s) {
+        seen << "\n  " << std::chrono::duration<double>(s->at - first->at).count() << " s: screen "
+             << s->screen << ", set " << s->property;
+    }
+    EXPECT_GT(rise, 0.35) << "52 steps of 5/255, 10 ms apart; seen:" << seen.str();
     EXPECT_LT(rise, 12.0) << "about half a second on an idle machine";
     int levels = 0;
     double last = first->screen;
@@ -620,7 +631,7 @@ TEST_F(PetEndToEnd, OnAComposedDesktopItFadesInAndAfterDeathFadesOut) {
         levels += s->screen > last + 0.01 ? 1 : 0;
         last = std::max(last, s->screen);
     }
-    EXPECT_GE(levels, 8) << "a gradual rise, not a jump";
+    EXPECT_GE(levels, 8) << "a gradual rise, not a jump; seen:" << seen.str();
     // What shows is an alpha the program set shortly before: within 0.02 of the range of the
     // alphas read in the second before (the compositor repaints some time after each change, a
     // fraction of a second on a loaded machine, and a fast step can fall between two reads).
