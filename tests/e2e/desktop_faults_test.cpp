@@ -459,7 +459,9 @@ TEST_F(DesktopFaults, TheSoundServerRestartedOrFrozenDuringTheWalkAndTheDeath) {
         SCOPED_TRACE(fault.what);
         sound::Recorder before;
         ASSERT_TRUE(before.Started()) << "parec did not start";
-        std::this_thread::sleep_for(2000ms);
+        // Every 400 ms: 3 s hold 7, and still 3 where the server drops buffers and runs two
+        // together.
+        std::this_thread::sleep_for(3000ms);
         EXPECT_GE(MoveSounds(before.Stop()).size(), 3u) << "no move sounds before the fault";
         StallWatch watch(window_);
         ASSERT_TRUE(DesktopScript(fault.command));

@@ -71,7 +71,7 @@ check "at its end the program unloaded its script ($(script_loaded))" \
 
 echo "control, without the relay: the pet does not follow the pointer over a native window"
 check_control "JELLOP_POINTER_RELAY=off" JELLOP_POINTER_RELAY=off
-check_dies kwin
+check_dies
 
 helper_stop native
 echo "kwin: $FAILURES failed"

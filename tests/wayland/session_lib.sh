@@ -193,11 +193,12 @@ point_at_pet() {
     echo "$x $y $w $h"
 }
 
-# A double-click on the pet: it dies, fades out and the program ends by itself.
-check_dies() { # compositor
+# A double-click on the pet: it dies and the program ends by itself.
+check_dies() {
     point_at_pet >/dev/null
     double_click
-    check_ends_fading "$1" double-clicked
+    sleep 1.2
+    check_ends double-clicked
 }
 
 # Dragged with the left button by 150,100 in five moves, the pet goes with the pointer (its
@@ -264,35 +265,48 @@ check_menu_dies() { # compositor
 # compositor's pictures: one of the held frame, then as many as it takes during the fade
 # (FADE_SHOWN=no: where the compositor shows no window's opacity, only said).
 check_ends_fading() { # compositor, what ended it
-    local x y w h status= seen= alpha
+    local x y w h
+    FADE_SEEN=
     sleep 1.2
     read -r x y w h <<<"$(window_rect "$PET_WINDOW")"
     screenshot "$x" "$y" "$w" "$h" "$WORK/$1-held.ppm"
+    check_ends "$2" see_fading "$1" "$x" "$y" "$w" "$h"
+    if [ "${FADE_SHOWN:-yes}" = no ]; then
+        echo "  known: this compositor shows no window's opacity (opacity seen:$FADE_SEEN)"
+        return
+    fi
+    # The opacity seen in time order; the last pictures may come after the window went.
+    check "it fades out: the compositor showed it part-transparent (opacity seen:$FADE_SEEN)" \
+        awk -v seen="$FADE_SEEN" 'BEGIN {n = split(seen, a, " "); for (i = 1; i <= n; i++)
+            if (a[i] > 0.05 && a[i] < 0.95) exit 0; exit 1}'
+}
+see_fading() { # compositor x y w h: adds the pet's opacity now to FADE_SEEN
+    local alpha
+    if screenshot "$2" "$3" "$4" "$5" "$WORK/$1-fading.ppm" &&
+        alpha=$(python3 "$(dirname "${BASH_SOURCE[0]}")/pet_alpha.py" "$WORK/$1-held.ppm" \
+            "$WORK/$1-fading.ppm" "$NATIVE"); then
+        FADE_SEEN="$FADE_SEEN $alpha"
+    fi
+}
+
+# The program ends within 15 s, with status 0; between looks it runs `command...` (or sleeps
+# 0.1 s).
+check_ends() { # what ended it, command...
+    local what=$1 status=
+    shift
     for _ in $(seq 150); do
         if ! kill -0 "$PET_PID" 2>/dev/null; then
             wait "$PET_PID"; status=$?; PET_PID=
             break
         fi
-        if screenshot "$x" "$y" "$w" "$h" "$WORK/$1-fading.ppm" &&
-            alpha=$(python3 "$(dirname "${BASH_SOURCE[0]}")/pet_alpha.py" "$WORK/$1-held.ppm" \
-                "$WORK/$1-fading.ppm" "$NATIVE"); then
-            seen="$seen $alpha"
-        fi
+        if [ $# -gt 0 ]; then "$@"; else sleep 0.1; fi
     done
     if [ -z "$status" ]; then
-        fail "$2, the program did not end within 15 s"
+        fail "$what, the program did not end within 15 s"
         stop_pet
         return
     fi
-    check "$2, it dies and the program ends (status $status)" test "$status" -eq 0
-    # Its opacity as seen, in time order; the last pictures may come after the window went.
-    if [ "${FADE_SHOWN:-yes}" = no ]; then
-        echo "  known: this compositor shows no window's opacity (opacity seen:$seen)"
-        return
-    fi
-    check "it fades out: the compositor showed it part-transparent (opacity seen:$seen)" \
-        awk -v seen="$seen" 'BEGIN {n = split(seen, a, " "); for (i = 1; i <= n; i++)
-            if (a[i] > 0.05 && a[i] < 0.95) exit 0; exit 1}'
+    check "$what, it dies and the program ends (status $status)" test "$status" -eq 0
 }
 
 # Without the relay: X last saw the pointer over the pet (an X window); the pointer then goes
